@@ -1,0 +1,27 @@
+// The two user controls, declared once: ranges, defaults and descriptor keys.
+// The dialog, the scripting descriptors and the command-line tool all read them.
+#pragma once
+#include <cstdint>
+
+#include "host/HostInterface.h"
+
+// Shadow Brightness: stored in `amount` as shown.
+constexpr float kAmountMin = 0.0f;
+constexpr float kAmountMax = 20.0f;
+constexpr float kAmountDefault = 10.0f;
+constexpr DescriptorKeyID keyAmount = fourCC('A', 'm', 'n', 't');
+
+// Color Intensity: shown as -2..+2, stored in `vibrance` plus 2 (0..4).
+constexpr float kVibranceMin = 0.0f;
+constexpr float kVibranceMax = 4.0f;
+constexpr float kVibranceDefault = 2.0f;
+constexpr float kVibranceOffset = 2.0f;
+constexpr DescriptorKeyID keyVibrance = fourCC('C', 'l', 'r', ' ');
+
+// Registry key of the last settings; also the scope string of the terminology.
+constexpr const char* settingsRegistryKey = "{011c2e9b-a11b-4c53-bb70-6f7b9f288f09}";
+
+constexpr const char* kPluginName = "VELMORA";
+constexpr const char* kPluginVersion = "1.1.4";
+constexpr const char* kErrorCaption = "VELMORA Plug-In - ERROR";
+constexpr const char* kInternalErrorCaption = "VELMORA Plug-In - Internal ERROR";

@@ -1,0 +1,27 @@
+#include "host/Parameters.h"
+
+#include "host/Controls.h"
+#include "host/ExtendedPrecision.h"
+#include "host/HostSuites.h"
+#include "host/PluginGlobals.h"
+
+void setDefaultParameters() {
+    params->amount = kAmountDefault;
+    params->vibrance = kVibranceDefault;
+    params->mask.strength = kDefaultStrength;
+    params->mask.levelCount = kDefaultLevelCount;
+    params->mask.asymmetry = kDefaultAsymmetry;
+    params->mask.lumaGain = kDefaultLumaGain;
+    params->mask.chromaScale = kDefaultChromaScale;
+    params->mask.maxValue = kDefaultMaxValue;
+}
+
+// Left to right, the constants taken as single-precision values, evaluated in
+// extended precision and stored as float.
+void deriveMaskGains(FilterParameters* p) {
+    ExtendedPrecisionScope extended;
+    long double vibrance = p->vibrance;
+    long double amount = p->amount;
+    p->mask.chromaScale = float(1.0L - vibrance * (long double)0.25f);
+    p->mask.lumaGain = float(1.0L - (amount * (long double)0.05f * (long double)0.7f + (long double)0.15f));
+}

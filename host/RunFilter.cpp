@@ -1,0 +1,5 @@
+#include "host/RunFilter.h"
+
+#include "host/PluginGlobals.h"
+
+void runFilter() {}

@@ -1,0 +1,156 @@
+#include "host/TrackedMemory.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "host/HostSuites.h"
+#include "host/PluginGlobals.h"
+
+namespace {
+
+struct TrackedBlock {
+    TrackedBlock* next;  // newer neighbour
+    TrackedBlock* prev;  // older neighbour
+    void* block;
+    BufferID bufferId;
+    uint32_t size;
+    int32_t fromHeap;
+};
+
+struct AllocationTracker {
+    TrackedBlock* oldest;
+    TrackedBlock* newest;
+};
+
+AllocationTracker tracker = {nullptr, nullptr};
+
+void orResult(int16_t code) { *resultCell = int16_t(*resultCell | code); }
+
+void releaseBlock(void* block, BufferID bufferId, bool fromHeap) {
+    if (fromHeap) {
+        std::free(block);
+    } else {
+        BufferProcs* procs = hostBufferProcs();
+        procs->unlockProc(bufferId);
+        procs->freeProc(bufferId);
+    }
+}
+
+// Appends an entry; when the entry itself cannot be had, the block is given
+// back and the failure reported, so no block is ever handed out untracked.
+void* track(void* block, BufferID bufferId, uint32_t size, bool fromHeap) {
+    TrackedBlock* entry = static_cast<TrackedBlock*>(std::malloc(sizeof(TrackedBlock)));
+    if (entry == nullptr) {
+        releaseBlock(block, bufferId, fromHeap);
+        orResult(memFullErr);
+        return nullptr;
+    }
+    *entry = {nullptr, tracker.newest, block, bufferId, size, fromHeap ? 1 : 0};
+    if (tracker.newest != nullptr) tracker.newest->next = entry;
+    else tracker.oldest = entry;
+    tracker.newest = entry;
+    return block;
+}
+
+void unlink(TrackedBlock* entry) {
+    if (entry->prev != nullptr) entry->prev->next = entry->next;
+    else tracker.oldest = entry->next;
+    if (entry->next != nullptr) entry->next->prev = entry->prev;
+    else tracker.newest = entry->prev;
+}
+
+void releaseEntry(TrackedBlock* entry) {
+    unlink(entry);
+    void* block = entry->block;
+    BufferID bufferId = entry->bufferId;
+    bool fromHeap = entry->fromHeap == 1;
+    std::free(entry);
+    releaseBlock(block, bufferId, fromHeap);
+}
+
+}  // namespace
+
+void* trackedAlloc(uint32_t size) {
+    BufferID bufferId = nullptr;
+    BufferProcs* procs = hostBufferProcs();
+    if (procs != nullptr && *resultCell == 0) {
+        orResult(procs->allocateProc(int32_t(size), &bufferId));
+        if (*resultCell == 0) {
+            void* p = procs->lockProc(bufferId, true);
+            if (p != nullptr) {
+                std::memset(p, 0, size);
+                return track(p, bufferId, size, false);
+            }
+            procs->freeProc(bufferId);
+            orResult(memFullErr);
+        }
+    }
+    // The host refused, or an earlier failure is still in the result cell:
+    // the process heap serves, and the host's code stays visible to the caller.
+    void* p = std::calloc(size == 0 ? 1 : size, 1);
+    if (p == nullptr) {
+        orResult(memFullErr);
+        return nullptr;
+    }
+    return track(p, bufferId, size, true);
+}
+
+int16_t trackedFree(void* block) {
+    if (block == nullptr) return 0;
+    for (TrackedBlock* entry = tracker.oldest; entry != nullptr; entry = entry->next) {
+        if (entry->block == block) {
+            releaseEntry(entry);
+            return 0;
+        }
+    }
+    return -1;
+}
+
+void freeAllTracked() {
+    while (tracker.newest != nullptr) releaseEntry(tracker.newest);
+}
+
+int trackedBlockCount() {
+    int count = 0;
+    for (TrackedBlock* entry = tracker.oldest; entry != nullptr; entry = entry->next) ++count;
+    return count;
+}
+
+// ------------------------------------------------------------- record handles
+
+void newParameterHandle() {
+    hostRecord->parameters = hostNewHandle(int32_t(sizeof(FilterParameters)));
+    if (hostRecord->parameters == nullptr) *resultCell = memFullErr;
+}
+
+void newDataHandle() {
+    Handle h = hostNewHandle(int32_t(sizeof(RunData)));
+    if (h != nullptr) *dataCell = reinterpret_cast<intptr_t>(h);
+    else *resultCell = memFullErr;
+}
+
+void lockHandles() {
+    if (hostRecord->parameters == nullptr || *dataCell == 0) {
+        *resultCell = filterBadParameters;
+        return;
+    }
+    params = reinterpret_cast<FilterParameters*>(hostLockHandle(hostRecord->parameters));
+    runData = reinterpret_cast<RunData*>(hostLockHandle(reinterpret_cast<Handle>(*dataCell)));
+    if (params == nullptr || runData == nullptr) *resultCell = memFullErr;
+}
+
+void unlockHandles() {
+    if (*dataCell != 0) hostUnlockHandle(reinterpret_cast<Handle>(*dataCell));
+    if (hostRecord->parameters != nullptr) hostUnlockHandle(hostRecord->parameters);
+}
+
+void disposeHandles() {
+    if (hostRecord->parameters != nullptr) {
+        hostDisposeHandle(hostRecord->parameters);
+        hostRecord->parameters = nullptr;
+    }
+    if (*dataCell != 0) {
+        hostDisposeHandle(reinterpret_cast<Handle>(*dataCell));
+        *dataCell = 0;
+    }
+}

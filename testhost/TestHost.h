@@ -1,0 +1,185 @@
+// A host for filter plug-ins, for tests and tools. It plays the host's side of
+// the filter interface: the filter record, the handle, buffer and property
+// suites, the basic suite with the descriptor registry and action descriptor
+// suites, the scripting descriptor procedures, advanceState, abort, progress
+// and displayPixels; and it drives the real selector sequence.
+//
+// It is strict on purpose: every rectangle, plane range and rate the plug-in
+// asks for is checked against the image; input rows are handed out with junk
+// padding wider than the row; output buffers are guarded so a write outside
+// outRect is caught. Everything it is asked is recorded so tests can assert on
+// it, and it can inject faults at chosen points.
+//
+// One host runs at a time (the callbacks reach it through a module pointer).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/HostInterface.h"
+
+namespace testhost {
+
+// An 8-bit image, planar: plane p starts at p * width * height.
+struct HostImage {
+    int width = 0;
+    int height = 0;
+    int planes = 0;
+    std::vector<uint8_t> data;
+
+    uint8_t& at(int plane, int row, int col) {
+        return data[(size_t(plane) * size_t(height) + size_t(row)) * size_t(width) + size_t(col)];
+    }
+    uint8_t at(int plane, int row, int col) const {
+        return data[(size_t(plane) * size_t(height) + size_t(row)) * size_t(width) + size_t(col)];
+    }
+};
+
+HostImage makeImage(int width, int height, int planes);
+
+// Faults to inject; a count of 0 means never. Counts start at 1.
+struct Faults {
+    int failHandleAllocation = 0;    // the Nth newProc returns null
+    int failHandleLock = 0;          // the Nth handle lockProc returns null
+    int failBufferAllocation = 0;    // the Nth allocateProc returns memFullErr
+    int failBufferLock = 0;          // the Nth buffer lockProc returns null
+    int failAdvanceState = 0;        // the Nth advanceState returns advanceStateError
+    int16_t advanceStateError = -1;  // code returned by the failing advanceState
+    int abortAtPoll = 0;             // the Nth abortProc poll (and every later one) returns true
+};
+
+// A replayed action step: the scripting descriptor the host hands in.
+struct ReplayedStep {
+    bool present = false;
+    int16_t playInfo = plugInDialogDontDisplay;
+    std::vector<std::pair<uint32_t, double>> values;  // key, value, in order
+};
+
+struct TestHostOptions {
+    Rect filterRect = {0, 0, 0, 0};  // empty: the whole image
+    int16_t filterCase = filterCaseFlatImageNoSelection;
+    int16_t planesOverride = 0;       // reported `planes` (0: the image's plane count)
+    int16_t inLayerPlanes = 0;        // reported `inLayerPlanes` (0: the image's plane count)
+    int16_t imageMode = plugInModeRGBColor;
+    Point16 wholeSizeOverride = {0, 0};  // reported `wholeSize` (0: the image size)
+    bool withholdBufferProcs = false;
+    bool withholdDescriptorParameters = false;
+    bool withholdBasicSuite = false;
+    bool withholdPropertyProcs = false;
+    bool supportsPadding = true;
+    int rowPadding = 13;              // junk bytes after every row handed out
+    uint32_t hostSig = fourCC('8', 'B', 'I', 'M');
+    std::string registryFile;         // persistent registry entries ("" = none)
+    ReplayedStep replay;
+    Faults faults;
+    intptr_t parentWindow = 0;        // platformData's window
+};
+
+// One request the plug-in made through advanceState, as the host saw it.
+struct AdvanceRequest {
+    Rect inRect, outRect, maskRect;
+    int16_t inLoPlane, inHiPlane, outLoPlane, outHiPlane;
+    Fixed inputRate, maskRate;
+    int16_t result;
+};
+
+struct ProgressReport {
+    int32_t done, total;
+};
+
+// A picture the plug-in asked the host to display.
+struct DisplayCall {
+    VRect srcRect;
+    int32_t dstRow, dstCol;
+    int32_t imageMode, rowBytes, colBytes, planeBytes;
+    bool hasMask;
+    std::vector<uint8_t> pixels;  // rows of srcRect, colBytes per pixel, packed
+    std::vector<uint8_t> mask;    // one byte per pixel when hasMask
+};
+
+struct SelectorCall {
+    int16_t selector;
+    int16_t result;
+};
+
+struct RegistryEntry {
+    std::map<uint32_t, double> values;
+    bool persistent = false;
+};
+
+class TestHost {
+public:
+    TestHost(HostImage image, TestHostOptions options = {});
+    ~TestHost();
+    TestHost(const TestHost&) = delete;
+    TestHost& operator=(const TestHost&) = delete;
+
+    void setSelection(std::vector<uint8_t> mask);  // width * height bytes, 255 = selected
+    void setEntry(PluginEntryProc entry) { entry_ = entry; }
+
+    // One selector call, as a host makes it; returns the result cell.
+    int16_t call(int16_t selector);
+    // About alone, with an About record.
+    int16_t runAbout();
+    // (Parameters), Prepare, Start, Continue while rectangles are non-empty, Finish.
+    // Returns the first non-zero result, else 0.
+    int16_t runFilter(bool withParameters = true);
+
+    // What the run left behind.
+    HostImage& image() { return image_; }
+    FilterRecord& record() { return *record_; }
+    intptr_t dataCell() const { return dataCell_; }
+    const std::vector<std::string>& violations() const { return violations_; }
+    std::vector<std::string> leaks() const;  // handles, buffers, descriptors, suites still held
+    const std::vector<AdvanceRequest>& requests() const { return requests_; }
+    const std::vector<ProgressReport>& progress() const { return progress_; }
+    const std::vector<SelectorCall>& selectorCalls() const { return selectorCalls_; }
+    const std::vector<std::string>& log() const { return log_; }
+    const std::vector<DisplayCall>& displayCalls() const { return displayCalls_; }
+    const std::vector<intptr_t>& watchSuspensions() const { return watchSuspensions_; }
+    int abortPolls() const { return abortPolls_; }
+    int liveHandles() const;
+    int liveBuffers() const;
+    int buffersAllocated() const { return buffersAllocated_; }
+
+    // The scripting descriptor recorded at Finish (empty when none).
+    std::vector<std::pair<uint32_t, double>> recordedDescriptor() const;
+    int16_t recordInfo() const { return descriptorParameters_.recordInfo; }
+    std::map<std::string, RegistryEntry>& registry() { return registry_; }
+
+    // Callbacks (public so the C-callable trampolines can reach them).
+    struct Impl;
+    Impl* impl() { return impl_.get(); }
+
+private:
+    friend struct Impl;
+    void setUpRecord();
+    void loadRegistry();
+    void saveRegistry() const;
+
+    HostImage image_;
+    std::vector<uint8_t> selection_;
+    TestHostOptions options_;
+    PluginEntryProc entry_ = nullptr;
+    std::unique_ptr<FilterRecord> record_;
+    std::unique_ptr<Impl> impl_;
+    PIDescriptorParameters descriptorParameters_ = {};
+    PlatformData platformData_ = {};
+    intptr_t dataCell_ = 0;
+
+    std::vector<std::string> violations_;
+    std::vector<AdvanceRequest> requests_;
+    std::vector<ProgressReport> progress_;
+    std::vector<SelectorCall> selectorCalls_;
+    std::vector<std::string> log_;
+    std::vector<DisplayCall> displayCalls_;
+    std::vector<intptr_t> watchSuspensions_;
+    std::map<std::string, RegistryEntry> registry_;
+    int abortPolls_ = 0;
+    int buffersAllocated_ = 0;
+};
+
+}  // namespace testhost
