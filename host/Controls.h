@@ -25,3 +25,10 @@ constexpr const char* kPluginName = "VELMORA";
 constexpr const char* kPluginVersion = "1.1.4";
 constexpr const char* kErrorCaption = "VELMORA Plug-In - ERROR";
 constexpr const char* kInternalErrorCaption = "VELMORA Plug-In - Internal ERROR";
+
+// The run's own error messages.
+constexpr const char* kMessageScreenTooSmall = "Display resolution must at least be 800x600";
+constexpr const char* kMessageImageTooSmall =
+    "Image must be at least 350x350 pixels.  Please use your imaging application to increase the image size.";
+constexpr const char* kMessageNotThreeChannels =
+    "This plug-in needs three channels. Do you have a blank or adjustment layer selected?";

@@ -1,7 +1,6 @@
 #include "host/Parameters.h"
 
 #include "host/Controls.h"
-#include "host/ExtendedPrecision.h"
 #include "host/HostSuites.h"
 #include "host/PluginGlobals.h"
 
@@ -17,9 +16,9 @@ void setDefaultParameters() {
 }
 
 // Left to right, the constants taken as single-precision values, evaluated in
-// extended precision and stored as float.
+// extended precision and stored as float (the entry point guarantees the x87
+// unit runs at full precision).
 void deriveMaskGains(FilterParameters* p) {
-    ExtendedPrecisionScope extended;
     long double vibrance = p->vibrance;
     long double amount = p->amount;
     p->mask.chromaScale = float(1.0L - vibrance * (long double)0.25f);

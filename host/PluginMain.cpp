@@ -1,6 +1,7 @@
 // The entry point: records the call's arguments in the plug-in globals,
 // dispatches on the selector, and after any failed call releases everything of
 // the run so nothing outlives it in host memory.
+#include "host/FloatEnvironment.h"
 #include "host/PluginGlobals.h"
 #include "host/RunFilter.h"
 #include "host/TrackedMemory.h"
@@ -100,6 +101,7 @@ void cleanUpAfterFailure() {
 
 extern "C" void PI_CALL PluginMain(int16_t selector, void* paramBlock, intptr_t* data, int16_t* result) {
     if (result == nullptr) return;  // no way to report anything
+    FloatEnvironmentScope floatEnvironment;
     resultCell = result;
     dataCell = data;
     if (selector == filterSelectorAbout) {

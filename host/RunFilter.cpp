@@ -1,5 +1,252 @@
+// The Start selector. The masks are built on the proxy (the image sampled at
+// every second pixel by the host), one colour channel at a time, so only one
+// float channel plane and one pyramid scratch block exist at once; the full
+// render at the end is the only full-resolution pass.
 #include "host/RunFilter.h"
 
-#include "host/PluginGlobals.h"
+#include <cstddef>
 
-void runFilter() {}
+#include "engine/LevelCount.h"
+#include "engine/MaskAdjust.h"
+#include "engine/MaskPyramid.h"
+#include "host/Controls.h"
+#include "host/HostSuites.h"
+#include "host/PluginGlobals.h"
+#include "host/TrackedMemory.h"
+#include "planes/FullRender.h"
+#include "planes/PlaneConvert.h"
+#include "ui/Platform.h"
+
+namespace {
+
+constexpr int kProgressTotal = 6;
+constexpr Fixed kRateOne = 0x10000;
+constexpr Fixed kRateTwo = 0x20000;
+
+// Values the Cancel button puts back.
+struct SavedSettings {
+    float amount, vibrance, strength, levelCount;
+};
+
+// Shows the plug-in's own error box; -128 so the host adds no message.
+bool failWithMessage(const char* text) {
+    showErrorBox(text, kErrorCaption);
+    *resultCell = userCanceledErr;
+    return true;
+}
+
+bool screenTooSmall() {
+    return (screenHeight() < 600 || screenWidth() < 800) &&
+           failWithMessage(kMessageScreenTooSmall);
+}
+
+bool imageTooSmall() {
+    return (hostRecord->wholeSize.h < 350 || hostRecord->wholeSize.v < 350) &&
+           failWithMessage(kMessageImageTooSmall);
+}
+
+int channelCount() {
+    return hostRecord->filterCase <= filterCaseFlatImageWithSelection ? hostRecord->planes
+                                                                      : hostRecord->inLayerPlanes;
+}
+
+bool notThreeChannels() {
+    return channelCount() != 3 &&
+           failWithMessage(kMessageNotThreeChannels);
+}
+
+void settleParameters(bool& showDialog, int filterWidth, int filterHeight) {
+    if (hostRecord->descriptorParameters != nullptr) {
+        loadLastSettings();
+        readScriptParameters(showDialog);
+    }
+    deriveMaskGains(params);
+    if (params->mask.levelCount == 0) params->mask.levelCount = estimateLevelCount(filterWidth, filterHeight);
+}
+
+// Copies the host's selection over the proxy rectangle into RunData.
+bool readSelectionMask() {
+    FilterRecord* r = hostRecord;
+    if (r->supportsPadding) r->maskPadding = 0;
+    r->maskRect = r->inRect;
+    r->maskRate = r->inputRate;
+    if ((*resultCell = hostAdvanceState()) != noErr) return false;
+    if (hostAbort()) {
+        *resultCell = userCanceledErr;
+        return false;
+    }
+    uint8_t* mask = static_cast<uint8_t*>(trackedAlloc(uint32_t(runData->planeSize)));
+    if (mask == nullptr) return false;
+    selectionMask(runData) = mask;
+    const uint8_t* src = static_cast<const uint8_t*>(r->maskData);
+    if (src == nullptr) return true;  // a host that reports a mask but sends none: nothing selected
+    for (int row = 0; row < runData->proxyHeight; ++row)
+        for (int col = 0; col < runData->proxyWidth; ++col)
+            mask[ptrdiff_t(row) * runData->proxyWidth + col] = src[ptrdiff_t(row) * r->maskRowBytes + col];
+    clearRect(&r->maskRect);
+    return true;
+}
+
+// maskMin, maskScale (extended precision, stored as float) and maskInvScale
+// (from the stored float) of one channel's mask plane, then its normalisation.
+void measureAndNormalise(int c, const Rect& planeRect) {
+    uint8_t hi = 0, lo = 0;
+    sampleRange(maskPlane(runData, c), planeRect, runData->proxyWidth, &hi, &lo);
+    runData->maskMin[c] = lo;
+    runData->maskScale[c] = float((long double)hi / ((long double)hi - (long double)runData->maskMin[c]));
+    runData->maskInvScale[c] = 1.0f / runData->maskScale[c];
+    normaliseBytes(maskPlane(runData, c), runData->proxyWidth, planeRect, runData->maskMin[c], runData->maskScale[c]);
+}
+
+struct ProxyStage {
+    Rect sampledImage;   // the whole image at half resolution
+    Rect proxy;          // the filter rectangle at half resolution
+    int sampledWidth, sampledHeight;
+    float* channel;      // one colour channel of the sampled image
+    void* scratch;       // the pyramid's work memory, reused for every channel
+    uint32_t scratchBytes;
+};
+
+// Reads one channel at half resolution and turns it into its normalised mask.
+bool buildChannelMask(ProxyStage& s, int c) {
+    FilterRecord* r = hostRecord;
+    r->inLoPlane = r->inHiPlane = int16_t(c);
+    if ((*resultCell = hostAdvanceState()) != noErr) return false;
+    if (hostAbort()) {
+        *resultCell = userCanceledErr;
+        return false;
+    }
+    if (r->inData == nullptr) {  // a host that accepted the request but sent no pixels
+        *resultCell = filterBadParameters;
+        return false;
+    }
+    hostProgress(3 + 2 * c, kProgressTotal);
+    importPlane(static_cast<const uint8_t*>(r->inData), s.channel, r->inRect, r->inRowBytes);
+    if (createMaskPyramid(s.channel, s.sampledWidth, s.sampledHeight, &params->mask,
+                          static_cast<float*>(s.scratch), int(s.scratchBytes), 1) != 0) {
+        *resultCell = memFullErr;
+        return false;
+    }
+    exportRegion(s.channel, s.sampledWidth, maskPlane(runData, c), s.proxy, runData->proxyWidth);
+    Rect planeRect = {0, 0, runData->proxyHeight, runData->proxyWidth};
+    measureAndNormalise(c, planeRect);
+    hostProgress(4 + 2 * c, kProgressTotal);
+    return true;
+}
+
+// The pyramid's scratch: 8 bytes per pixel of the whole image. A size that
+// does not fit the allocator's 32-bit sizes is an allocation failure, not a
+// wrapped-around small block.
+bool scratchSize(uint32_t* bytes) {
+    uint64_t size = 8ull * uint64_t(uint16_t(hostRecord->wholeSize.h)) * uint64_t(uint16_t(hostRecord->wholeSize.v));
+    if (hostRecord->wholeSize.h < 0 || hostRecord->wholeSize.v < 0 || size > 0x7FFFFFFFull) {
+        *resultCell = memFullErr;
+        return false;
+    }
+    *bytes = uint32_t(size);
+    return true;
+}
+
+bool allocatePlanes(int first, int count) {
+    for (int slot = first; slot < first + count; ++slot) {
+        runData->planeSlots[slot] = static_cast<uint8_t*>(trackedAlloc(uint32_t(runData->planeSize)));
+        if (runData->planeSlots[slot] == nullptr) return false;
+    }
+    return true;
+}
+
+bool runProxyStage() {
+    FilterRecord* r = hostRecord;
+    if (r->supportsPadding) r->outputPadding = r->inputPadding = 0;
+    r->inRect = r->filterRect;
+    scaleRect(&r->inRect, 1, 2);
+    clearRect(&r->outRect);
+    clearRect(&r->maskRect);
+    r->inputRate = kRateTwo;
+    runData->proxyHeight = int16_t(rectHeight(r->inRect));
+    runData->proxyWidth = int16_t(rectWidth(r->inRect));
+    runData->planeSize = int32_t(runData->proxyWidth) * runData->proxyHeight;
+
+    ProxyStage s = {};
+    s.sampledImage = {0, 0, r->imageSize.v, r->imageSize.h};
+    scaleRect(&s.sampledImage, 1, 2);
+    s.sampledWidth = rectWidth(s.sampledImage);
+    s.sampledHeight = rectHeight(s.sampledImage);
+    s.proxy = r->filterRect;
+    scaleRect(&s.proxy, 1, 2);
+
+    if (!allocatePlanes(kMaskPlanes, 3)) return false;
+    s.channel = static_cast<float*>(trackedAlloc(uint32_t(size_t(s.sampledWidth) * size_t(s.sampledHeight) * 4)));
+    if (s.channel == nullptr || !scratchSize(&s.scratchBytes)) return false;
+    s.scratch = trackedAlloc(s.scratchBytes);
+    if (s.scratch == nullptr) return false;
+    hostProgress(2, kProgressTotal);
+
+    if (r->haveMask && !readSelectionMask()) return false;
+    r->inRect = s.sampledImage;
+    r->inputRate = kRateTwo;
+    for (int c = 0; c < 3; ++c)
+        if (!buildChannelMask(s, c)) return false;
+    trackedFree(s.channel);
+    trackedFree(s.scratch);
+    r->inputRate = kRateOne;
+    return true;
+}
+
+bool adjustMasks() {
+    if (!allocatePlanes(kPreviewPlanes, 3) || !allocatePlanes(kAdjustedPlanes, 3)) return false;
+    if (adjustMask(maskPlane(runData, 0), maskPlane(runData, 1), maskPlane(runData, 2), runData->proxyWidth,
+                   runData->proxyHeight, adjustedPlane(runData, 0), adjustedPlane(runData, 1),
+                   adjustedPlane(runData, 2), &params->mask) != 0) {
+        *resultCell = memFullErr;
+        return false;
+    }
+    hostProgress(9, kProgressTotal);
+    hostProgress(0, kProgressTotal);
+    return true;
+}
+
+// Acts on the dialog's end code; true when the render should follow.
+bool dialogConfirmed(const SavedSettings& saved) {
+    int endCode = ShowMainDialog();
+    switch (endCode) {
+        case 1:
+            return true;
+        case 2:
+            params->amount = saved.amount;
+            params->vibrance = saved.vibrance;
+            params->mask.strength = saved.strength;
+            params->mask.levelCount = saved.levelCount;
+            *resultCell = userCanceledErr;
+            return false;
+        case -4:
+            *resultCell = userCanceledErr;
+            return false;
+        case -3:
+            return false;  // the dialog has set the result
+        default:
+            *resultCell = memFullErr;
+            return false;
+    }
+}
+
+}  // namespace
+
+void runFilter() {
+    hostProgress(1, kProgressTotal);
+    const Rect& f = hostRecord->filterRect;
+    int filterWidth = rectWidth(f), filterHeight = rectHeight(f);
+    bool showDialog = true;
+
+    if (screenTooSmall() || imageTooSmall() || notThreeChannels()) return;
+
+    settleParameters(showDialog, filterWidth, filterHeight);
+    SavedSettings saved = {params->amount, params->vibrance, params->mask.strength, params->mask.levelCount};
+
+    if (!runProxyStage() || !adjustMasks()) return;
+
+    hostSetWatchSuspension(1);
+    if (showDialog && !dialogConfirmed(saved)) return;
+    hostSetWatchSuspension(0);
+    renderFullImage();
+}

@@ -318,6 +318,7 @@ struct TestHost::Impl {
     }
     void progress(int32_t done, int32_t total) {
         host.progress_.push_back({done, total});
+        if (host.options_.onProgress) host.options_.onProgress(done, total);
         host.log_.push_back("progress " + std::to_string(done) + "/" + std::to_string(total));
     }
     OSErr display(const PSPixelMap* map, const VRect* rect, int32_t row, int32_t col, void* context) {
@@ -672,8 +673,11 @@ TestHost::~TestHost() {
 void TestHost::setSelection(std::vector<uint8_t> mask) {
     selection_ = std::move(mask);
     record_->haveMask = !selection_.empty();
+    // The filter case follows the selection, as a host reports it.
     if (record_->haveMask && record_->filterCase == filterCaseFlatImageNoSelection)
         record_->filterCase = filterCaseFlatImageWithSelection;
+    if (record_->haveMask && record_->filterCase == filterCaseEditableTransparencyNoSelection)
+        record_->filterCase = filterCaseEditableTransparencyWithSelection;
 }
 
 void TestHost::setUpRecord() {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -76,6 +77,7 @@ struct TestHostOptions {
     ReplayedStep replay;
     Faults faults;
     intptr_t parentWindow = 0;        // platformData's window
+    std::function<void(int32_t done, int32_t total)> onProgress;  // told of every progress report
 };
 
 // One request the plug-in made through advanceState, as the host saw it.

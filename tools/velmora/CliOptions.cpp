@@ -1,0 +1,161 @@
+#include "tools/velmora/CliOptions.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "host/Controls.h"
+
+namespace cli {
+
+namespace {
+
+bool parseNumber(const std::string& text, double low, double high, double* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !(v >= low && v <= high)) return false;
+    *value = v;
+    return true;
+}
+
+bool parseRect(const std::string& text, Rect* r) {
+    long v[4];
+    const char* p = text.c_str();
+    for (int i = 0; i < 4; ++i) {
+        char* end = nullptr;
+        errno = 0;
+        v[i] = std::strtol(p, &end, 10);
+        if (end == p || errno != 0 || v[i] < 0 || v[i] > 32767) return false;
+        if (i < 3 && *end != ',') return false;
+        if (i == 3 && *end != '\0') return false;
+        p = end + 1;
+    }
+    *r = {int16_t(v[0]), int16_t(v[1]), int16_t(v[2]), int16_t(v[3])};
+    return r->bottom > r->top && r->right > r->left;
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+std::string usage(const char* program, bool hostTool) {
+    std::string text = std::string("Usage: ") + program + " [options] INPUT...\n" +
+        "Reveals detail hidden in the shadows of 8-bit RGB photos with the Velmora filter.\n\n"
+        "  -o, --output PATH      output file (one input) or existing folder (several inputs);\n"
+        "                         default: INPUT-velmora.EXT beside each input\n"
+        "  -b, --brightness N     Shadow Brightness, 0 to 20 (default 10)\n"
+        "  -c, --color N          Color Intensity, -2 to 2 (default 0)\n"
+        "      --selection MASK   8-bit grey image of the same size: the selection (255 = selected)\n"
+        "      --rect T,L,B,R     filter only this rectangle (top, left, bottom, right; bottom and right exclusive)\n"
+        "  -q, --quality N        JPEG quality, 1 to 100 (default 92)\n";
+    if (hostTool)
+        text += "      --plugin FILE      the Velmora.8bf to load (found by its PIPL resource)\n"
+                "      --x87-double       run the plug-in with the x87 unit at 53-bit precision, as an MSVC-built host\n";
+    text += "  -h, --help             show this help\n"
+            "  -V, --version          show the version\n\n"
+            "The image must be 8-bit RGB (an alpha channel is kept unchanged) and at least 350 x 350 pixels.\n";
+    return text;
+}
+
+bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string* error) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::string value;
+        size_t eq = arg.find('=');
+        bool inlineValue = arg.rfind("--", 0) == 0 && eq != std::string::npos;
+        if (inlineValue) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+        }
+        auto takeValue = [&](std::string* out) {
+            if (inlineValue) {
+                *out = value;
+                return true;
+            }
+            if (i + 1 >= argc) {
+                *error = "option " + arg + " needs a value";
+                return false;
+            }
+            *out = argv[++i];
+            return true;
+        };
+        if (arg == "-h" || arg == "--help") {
+            o->help = true;
+        } else if (arg == "-V" || arg == "--version") {
+            o->version = true;
+        } else if (arg == "-o" || arg == "--output") {
+            if (!takeValue(&o->output)) return false;
+        } else if (arg == "-b" || arg == "--brightness") {
+            if (!takeValue(&value)) return false;
+            if (!parseNumber(value, kAmountMin, kAmountMax, &o->brightness)) {
+                *error = "--brightness must be a number from 0 to 20, not '" + value + "'";
+                return false;
+            }
+        } else if (arg == "-c" || arg == "--color") {
+            if (!takeValue(&value)) return false;
+            if (!parseNumber(value, kVibranceMin - kVibranceOffset, kVibranceMax - kVibranceOffset, &o->color)) {
+                *error = "--color must be a number from -2 to 2, not '" + value + "'";
+                return false;
+            }
+        } else if (arg == "--selection") {
+            if (!takeValue(&o->selection)) return false;
+        } else if (arg == "--rect") {
+            if (!takeValue(&value)) return false;
+            if (!parseRect(value, &o->rect)) {
+                *error = "--rect must be TOP,LEFT,BOTTOM,RIGHT with bottom > top and right > left, not '" + value + "'";
+                return false;
+            }
+            o->hasRect = true;
+        } else if (arg == "-q" || arg == "--quality") {
+            if (!takeValue(&value)) return false;
+            double q = 0;
+            if (!parseNumber(value, 1, 100, &q) || q != int(q)) {
+                *error = "--quality must be a whole number from 1 to 100, not '" + value + "'";
+                return false;
+            }
+            o->quality = int(q);
+        } else if (hostTool && arg == "--plugin") {
+            if (!takeValue(&o->plugin)) return false;
+        } else if (hostTool && arg == "--x87-double") {
+            o->x87Double = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            *error = "unknown option " + arg + " (see --help)";
+            return false;
+        } else {
+            o->inputs.push_back(arg);
+        }
+    }
+    if (o->help || o->version) return true;
+    if (o->inputs.empty()) {
+        *error = "no input file given (see --help)";
+        return false;
+    }
+    if (o->inputs.size() > 1 && !o->output.empty() && !isDirectory(o->output)) {
+        *error = "with several inputs, --output must be an existing folder: " + o->output;
+        return false;
+    }
+    if (hostTool && o->plugin.empty()) {
+        *error = "--plugin FILE.8bf is required";
+        return false;
+    }
+    return true;
+}
+
+std::string outputPathFor(const Options& o, const std::string& input) {
+    size_t slash = input.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
+    if (!o.output.empty() && !isDirectory(o.output)) return o.output;
+    size_t dot = name.find_last_of('.');
+    std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+    std::string ext = dot == std::string::npos ? ".png" : name.substr(dot);
+    std::string folder = !o.output.empty() ? o.output + "/" : (slash == std::string::npos ? "" : input.substr(0, slash + 1));
+    return folder + stem + "-velmora" + ext;
+}
+
+}  // namespace cli

@@ -1,0 +1,37 @@
+// Command-line options shared by `velmora` (native) and `velmora-host.exe`
+// (Windows, loads a real Velmora.8bf). The two control ranges come from the
+// plug-in's own declarations, so the tool accepts exactly what the dialog does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "planes/Rect.h"
+
+namespace cli {
+
+struct Options {
+    std::vector<std::string> inputs;
+    std::string output;         // a file for one input, a folder for several; "" = beside the input
+    double brightness = 10.0;   // Shadow Brightness, 0..20
+    double color = 0.0;         // Color Intensity, -2..2
+    std::string selection;      // 8-bit grey image: the host's selection
+    bool hasRect = false;
+    Rect rect = {0, 0, 0, 0};   // filter rectangle, image coordinates
+    int quality = 92;           // JPEG quality
+    std::string plugin;         // velmora-host: the .8bf to load
+    bool x87Double = false;     // velmora-host: run the plug-in as an MSVC-built 32-bit host would
+    bool help = false;
+    bool version = false;
+};
+
+// Parses argv; on failure returns false with one line in *error.
+bool parseOptions(int argc, char** argv, bool hostTool, Options* options, std::string* error);
+
+std::string usage(const char* program, bool hostTool);
+
+// The output path for one input: the given file, a file in the given folder, or
+// "<stem>-velmora<ext>" beside the input.
+std::string outputPathFor(const Options& options, const std::string& input);
+
+}  // namespace cli

@@ -1,0 +1,89 @@
+#include "tools/velmora/FilterImage.h"
+
+#include "host/Controls.h"
+#include "testhost/TestHost.h"
+
+namespace cli {
+
+namespace {
+
+testhost::HostImage toPlanar(const Pixels& p) {
+    testhost::HostImage image = testhost::makeImage(p.width, p.height, p.bands);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            for (int b = 0; b < p.bands; ++b)
+                image.at(b, y, x) = p.data[(size_t(y) * size_t(p.width) + size_t(x)) * size_t(p.bands) + size_t(b)];
+    return image;
+}
+
+void fromPlanar(const testhost::HostImage& image, Pixels& p) {
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            for (int b = 0; b < p.bands; ++b)
+                p.data[(size_t(y) * size_t(p.width) + size_t(x)) * size_t(p.bands) + size_t(b)] = image.at(b, y, x);
+}
+
+std::string resultText(int16_t code) {
+    switch (code) {
+        case memFullErr: return "out of memory";
+        case userCanceledErr: return "cancelled";
+        case filterBadParameters: return "the plug-in refused its parameters";
+        default: return "host error " + std::to_string(code);
+    }
+}
+
+}  // namespace
+
+bool checkFilterable(const Pixels& image, const FilterJob& job, std::string* error) {
+    if (image.width > 32767 || image.height > 32767) {
+        *error = "the image is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+                 " pixels; the filter interface carries at most 32767 pixels a side";
+        return false;
+    }
+    if (image.width < 350 || image.height < 350) {
+        *error = std::string(kMessageImageTooSmall);
+        return false;
+    }
+    if (job.selection && (job.selection->width != image.width || job.selection->height != image.height)) {
+        *error = "the selection mask must have the image's size (" + std::to_string(image.width) + " x " +
+                 std::to_string(image.height) + ")";
+        return false;
+    }
+    if (job.hasRect && (job.rect.bottom > image.height || job.rect.right > image.width)) {
+        *error = "--rect reaches outside the " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+                 " image";
+        return false;
+    }
+    return true;
+}
+
+int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error) {
+    testhost::TestHostOptions options;
+    if (job.hasRect) options.filterRect = job.rect;
+    if (image.bands == 4) {
+        // A layer with transparency: the plug-in filters the three colour planes.
+        options.filterCase = filterCaseEditableTransparencyNoSelection;
+        options.inLayerPlanes = 3;
+    }
+    options.replay.present = true;
+    options.replay.playInfo = plugInDialogDontDisplay;
+    options.replay.values = {{keyAmount, job.brightness}, {keyVibrance, job.color}};
+    options.onProgress = job.onProgress;
+
+    testhost::TestHost host(toPlanar(image), options);
+    if (job.selection) host.setSelection(job.selection->data);
+    host.setEntry(job.entry);
+    int16_t result = host.runFilter();
+    if (result == noErr && !host.violations().empty()) {
+        *error = "the plug-in broke the host contract: " + host.violations().front();
+        return filterBadParameters;
+    }
+    if (result != noErr) {
+        *error = "the filter failed: " + resultText(result);
+        return result;
+    }
+    fromPlanar(host.image(), image);
+    return noErr;
+}
+
+}  // namespace cli

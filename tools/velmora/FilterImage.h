@@ -1,0 +1,40 @@
+// Filters one decoded image through the plug-in, by way of the test host, as a
+// replayed action that does not ask for the dialog.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/HostInterface.h"
+#include "tools/velmora/CliOptions.h"
+
+namespace cli {
+
+// 8-bit pixels, interleaved, 3 (RGB) or 4 (RGB + alpha) bands.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    int bands = 0;
+    std::vector<uint8_t> data;
+};
+
+struct FilterJob {
+    PluginEntryProc entry = nullptr;
+    double brightness = 10.0;
+    double color = 0.0;
+    const Pixels* selection = nullptr;  // one band, same size
+    bool hasRect = false;
+    Rect rect = {0, 0, 0, 0};
+    std::function<void(int32_t done, int32_t total)> onProgress;
+};
+
+// Refuses what the plug-in or the host interface cannot take, with one line.
+bool checkFilterable(const Pixels& image, const FilterJob& job, std::string* error);
+
+// Filters `image` in place. Returns the host's result code (0 on success) and,
+// on failure, one line in *error.
+int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error);
+
+}  // namespace cli

@@ -1,0 +1,19 @@
+// Where the tool gets the plug-in's entry point: in-process natively, from a
+// real Velmora.8bf (found by its PIPL resource) in the Windows test host.
+#pragma once
+
+#include <string>
+
+#include "host/HostInterface.h"
+#include "tools/velmora/CliOptions.h"
+
+namespace cli {
+constexpr bool kHostTool =
+#ifdef _WIN32
+    true;
+#else
+    false;
+#endif
+
+PluginEntryProc pluginEntry(const Options& options, std::string* error);
+}  // namespace cli

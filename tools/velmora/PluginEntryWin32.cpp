@@ -1,0 +1,30 @@
+#include <cstdint>
+
+#include "testhost/PluginLoader.h"
+#include "tools/velmora/PluginEntry.h"
+
+namespace cli {
+
+namespace {
+
+// An MSVC-built 32-bit host runs with the x87 unit at 53-bit precision; the
+// plug-in must give the same bytes under it.
+void useDoublePrecisionX87() {
+#if defined(__i386__) || defined(__x86_64__)
+    uint16_t control = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(control));
+    control = uint16_t((control & ~0x0300) | 0x0200);
+    __asm__ volatile("fldcw %0" : : "m"(control));
+#endif
+}
+
+}  // namespace
+
+PluginEntryProc pluginEntry(const Options& options, std::string* error) {
+    static LoadedPlugin plugin = {};
+    if (!loadPlugin(options.plugin.c_str(), &plugin, error)) return nullptr;
+    if (options.x87Double) useDoublePrecisionX87();
+    return plugin.entry;
+}
+
+}  // namespace cli
