@@ -1,0 +1,279 @@
+// Whole filter runs through the strict test host: a replayed action that does
+// not ask for the dialog, from Parameters to Finish. These run in-process
+// natively and against the real DLL under Wine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "host/Controls.h"
+#include "tests/scenarios/PluginUnderTest.h"
+#include "tests/scenarios/SceneImages.h"
+#include "testhost/TestHost.h"
+
+using testhost::HostImage;
+using testhost::TestHost;
+using testhost::TestHostOptions;
+
+namespace {
+
+TestHostOptions replayed(double amount, double color) {
+    TestHostOptions options;
+    options.replay.present = true;
+    options.replay.playInfo = plugInDialogDontDisplay;
+    options.replay.values = {{keyAmount, amount}, {keyVibrance, color}};
+    return options;
+}
+
+struct Outcome {
+    int16_t result;
+    HostImage image;
+    std::vector<std::string> violations, leaks;
+    int abortPolls, advanceCalls;
+};
+
+Outcome run(const HostImage& image, const TestHostOptions& options, const std::vector<uint8_t>& selection = {}) {
+    TestHost host(image, options);
+    if (!selection.empty()) host.setSelection(selection);
+    host.setEntry(pluginUnderTest());
+    int16_t result = host.runFilter();
+    return {result, host.image(), host.violations(), host.leaks(), host.abortPolls(), int(host.requests().size())};
+}
+
+bool planeEqual(const HostImage& a, const HostImage& b, int plane) {
+    size_t n = size_t(a.width) * size_t(a.height);
+    return std::equal(a.data.begin() + ptrdiff_t(n * size_t(plane)), a.data.begin() + ptrdiff_t(n * size_t(plane + 1)),
+                      b.data.begin() + ptrdiff_t(n * size_t(plane)));
+}
+
+double meanOver(const HostImage& image, int plane, int top, int left, int bottom, int right) {
+    double sum = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) sum += image.at(plane, y, x);
+    return sum / double((bottom - top) * (right - left));
+}
+
+}  // namespace
+
+TEST(RunFilter, ReplayedActionFiltersTheImageAndRecordsTheStep) {
+    HostImage input = scenes::darkRoom(400, 380);
+    TestHost host(input, replayed(15, 1));
+    host.setEntry(pluginUnderTest());
+    ASSERT_EQ(host.runFilter(), 0);
+    EXPECT_TRUE(host.violations().empty()) << host.violations().front();
+    EXPECT_TRUE(host.leaks().empty()) << host.leaks().front();
+
+    // Shadows come up, and far more than the bright window does.
+    double darkGain = meanOver(host.image(), 1, 300, 20, 370, 150) - meanOver(input, 1, 300, 20, 370, 150);
+    double brightGain = meanOver(host.image(), 1, 100, 220, 180, 290) - meanOver(input, 1, 100, 220, 180, 290);
+    EXPECT_GT(darkGain, 10.0);
+    EXPECT_LT(brightGain, darkGain);
+
+    // Selectors: Parameters, Prepare, Start, Continue (the render leaves its last tile's rectangles), Finish.
+    std::vector<int16_t> selectors;
+    for (auto& call : host.selectorCalls()) selectors.push_back(call.selector);
+    EXPECT_EQ(selectors, (std::vector<int16_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(host.liveHandles(), 1);  // only the recorded descriptor, which the host keeps
+
+    auto recorded = host.recordedDescriptor();
+    ASSERT_EQ(recorded.size(), 2u);
+    EXPECT_EQ(recorded[0], (std::pair<uint32_t, double>(keyAmount, 15.0)));
+    EXPECT_EQ(recorded[1], (std::pair<uint32_t, double>(keyVibrance, 1.0)));
+    EXPECT_EQ(host.recordInfo(), plugInDialogOptional);
+    EXPECT_EQ(host.watchSuspensions(), (std::vector<intptr_t>{1, 0}));
+}
+
+TEST(RunFilter, ProgressAndRequestsFollowTheProxyStageAndTheTiles) {
+    HostImage input = scenes::darkRoom(400, 380);
+    TestHost host(input, replayed(10, 0));
+    host.setEntry(pluginUnderTest());
+    ASSERT_EQ(host.runFilter(), 0);
+
+    // Run driver steps over 6, then one step per tile: 3 planes x 3 x 3 tiles.
+    std::vector<std::pair<int, int>> progress;
+    for (auto& p : host.progress()) progress.emplace_back(p.done, p.total);
+    ASSERT_EQ(progress.size(), 10u + 27u);
+    std::vector<std::pair<int, int>> driver(progress.begin(), progress.begin() + 10);
+    EXPECT_EQ(driver, (std::vector<std::pair<int, int>>{{1, 6}, {2, 6}, {3, 6}, {4, 6}, {5, 6}, {6, 6}, {7, 6},
+                                                        {8, 6}, {9, 6}, {0, 6}}));
+    for (int i = 0; i < 27; ++i) EXPECT_EQ(progress[size_t(10 + i)], (std::pair<int, int>(i + 1, 27)));
+
+    // Three channel requests of the whole image at half resolution, then 27 tiles.
+    const auto& requests = host.requests();
+    ASSERT_EQ(requests.size(), 30u);
+    for (int c = 0; c < 3; ++c) {
+        const auto& r = requests[size_t(c)];
+        EXPECT_EQ(r.inputRate, 0x20000);
+        EXPECT_EQ(r.inLoPlane, c);
+        EXPECT_EQ(r.inHiPlane, c);
+        EXPECT_EQ(r.inRect.bottom, 190);
+        EXPECT_EQ(r.inRect.right, 200);
+    }
+    const auto& lastTile = requests.back();
+    EXPECT_EQ(lastTile.inputRate, 0x10000);
+    EXPECT_EQ(lastTile.outLoPlane, 2);
+    EXPECT_EQ(lastTile.outRect.top, 350);
+    EXPECT_EQ(lastTile.outRect.left, 350);
+    EXPECT_EQ(lastTile.outRect.bottom, 380);
+    EXPECT_EQ(lastTile.outRect.right, 400);
+}
+
+TEST(RunFilter, FilterRectangleOffTheOriginWithOddCoordinates) {
+    HostImage input = scenes::darkRoom(420, 400);
+    TestHostOptions options = replayed(12, 0);
+    options.filterRect = {3, 5, 371, 391};
+    Outcome out = run(input, options);
+    ASSERT_EQ(out.result, 0);
+    EXPECT_TRUE(out.violations.empty()) << out.violations.front();
+    int changed = 0;
+    for (int p = 0; p < 3; ++p)
+        for (int y = 0; y < 400; ++y)
+            for (int x = 0; x < 420; ++x) {
+                bool inside = y >= 3 && y < 371 && x >= 5 && x < 391;
+                if (!inside) ASSERT_EQ(out.image.at(p, y, x), input.at(p, y, x)) << p << " " << y << " " << x;
+                changed += inside && out.image.at(p, y, x) != input.at(p, y, x);
+            }
+    EXPECT_GT(changed, 1000);
+}
+
+TEST(RunFilter, SelectionMaskIsReadAtTheProxyRate) {
+    HostImage input = scenes::darkRoom(400, 380);
+    std::vector<uint8_t> selection(400 * 380, 0);
+    for (int y = 50; y < 300; ++y)
+        for (int x = 60; x < 330; ++x) selection[size_t(y) * 400 + size_t(x)] = 255;
+    TestHostOptions options = replayed(10, 0);
+    options.filterRect = {50, 60, 300, 330};
+    TestHost host(input, options);
+    host.setSelection(selection);
+    host.setEntry(pluginUnderTest());
+    ASSERT_EQ(host.runFilter(), 0);
+    EXPECT_TRUE(host.violations().empty()) << host.violations().front();
+    const auto& first = host.requests().front();
+    EXPECT_EQ(first.maskRate, 0x20000);
+    EXPECT_EQ(first.maskRect.top, 25);
+    EXPECT_EQ(first.maskRect.left, 30);
+    EXPECT_EQ(first.maskRect.bottom, 150);
+    EXPECT_EQ(first.maskRect.right, 165);
+    EXPECT_TRUE(rectIsEmpty(host.requests()[1].maskRect));  // emptied after the copy
+}
+
+TEST(RunFilter, LayerWithTransparencyFiltersThreePlanesAndKeepsAlpha) {
+    HostImage input = scenes::darkRoom(400, 380, 4);
+    TestHostOptions options = replayed(10, 0);
+    options.filterCase = filterCaseEditableTransparencyNoSelection;
+    options.inLayerPlanes = 3;
+    Outcome out = run(input, options);
+    ASSERT_EQ(out.result, 0);
+    EXPECT_TRUE(planeEqual(out.image, input, 3));
+    EXPECT_FALSE(planeEqual(out.image, input, 0));
+
+    // A flat image with four planes is refused with the plug-in's own message.
+    TestHostOptions flat = replayed(10, 0);
+    Outcome refused = run(input, flat);
+    EXPECT_EQ(refused.result, userCanceledErr);
+    EXPECT_EQ(refused.image.data, input.data);
+    EXPECT_TRUE(refused.leaks.empty());
+}
+
+TEST(RunFilter, SizeCheckUsesTheWholeImage) {
+    Outcome narrow = run(scenes::darkRoom(349, 400), replayed(10, 0));
+    EXPECT_EQ(narrow.result, userCanceledErr);
+    EXPECT_TRUE(narrow.leaks.empty());
+    Outcome low = run(scenes::darkRoom(400, 349), replayed(10, 0));
+    EXPECT_EQ(low.result, userCanceledErr);
+    Outcome smallest = run(scenes::darkRoom(350, 350), replayed(10, 0));
+    EXPECT_EQ(smallest.result, 0);
+    EXPECT_TRUE(smallest.violations.empty()) << smallest.violations.front();
+}
+
+TEST(RunFilter, FailuresOfTheEngineEndWithOutOfMemory) {
+    // A uniformly coloured image has a flat mask luma.
+    HostImage grey = testhost::makeImage(400, 380, 3);
+    std::fill(grey.data.begin(), grey.data.end(), uint8_t(90));
+    Outcome flat = run(grey, replayed(10, 0));
+    EXPECT_EQ(flat.result, memFullErr);
+    EXPECT_TRUE(flat.leaks.empty());
+    EXPECT_EQ(flat.image.data, grey.data);
+
+    // Amount 30 puts the luma gain below 0.
+    Outcome tooBright = run(scenes::darkRoom(400, 380), replayed(30, 0));
+    EXPECT_EQ(tooBright.result, memFullErr);
+    EXPECT_TRUE(tooBright.leaks.empty());
+}
+
+TEST(RunFilter, OneFlatChannelStillRenders) {
+    HostImage input = scenes::darkRoom(400, 380);
+    for (int y = 0; y < 380; ++y)
+        for (int x = 0; x < 400; ++x) input.at(2, y, x) = 60;
+    Outcome out = run(input, replayed(10, 0));
+    ASSERT_EQ(out.result, 0);
+    EXPECT_TRUE(out.violations.empty()) << out.violations.front();
+    // The flat channel's scale is not finite (hi = lo): every pixel comes back
+    // as the channel's mask minimum, the flat value itself up to the
+    // enlargement's last-bit rounding.
+    uint8_t first = out.image.at(2, 0, 0);
+    EXPECT_LE(std::abs(int(first) - 60), 1);
+    for (int y = 0; y < 380; ++y)
+        for (int x = 0; x < 400; ++x) ASSERT_EQ(out.image.at(2, y, x), first) << y << " " << x;
+}
+
+TEST(RunFilter, CancellingAtEveryPollEndsCleanly) {
+    HostImage input = scenes::darkRoom(400, 380);
+    Outcome clean = run(input, replayed(10, 0));
+    ASSERT_EQ(clean.result, 0);
+    ASSERT_EQ(clean.abortPolls, 6);  // three channels, then three planes of the render
+    for (int poll = 1; poll <= clean.abortPolls; ++poll) {
+        TestHostOptions options = replayed(10, 0);
+        options.faults.abortAtPoll = poll;
+        Outcome out = run(input, options);
+        EXPECT_EQ(out.result, userCanceledErr) << "poll " << poll;
+        EXPECT_TRUE(out.leaks.empty()) << "poll " << poll;
+        EXPECT_TRUE(out.violations.empty()) << "poll " << poll;
+        // Planes rendered before the cancelled one keep their new pixels; the rest are untouched.
+        int renderedPlanes = poll <= 3 ? 0 : poll - 4;
+        for (int p = 0; p < 3; ++p)
+            EXPECT_TRUE(planeEqual(out.image, p < renderedPlanes ? clean.image : input, p)) << poll << " " << p;
+    }
+}
+
+TEST(RunFilter, FailingAdvanceStateAtEveryCallEndsWithItsCode) {
+    HostImage input = scenes::darkRoom(400, 380);
+    Outcome clean = run(input, replayed(10, 0));
+    ASSERT_EQ(clean.result, 0);
+    for (int call = 1; call <= clean.advanceCalls; ++call) {
+        TestHostOptions options = replayed(10, 0);
+        options.faults.failAdvanceState = call;
+        options.faults.advanceStateError = -36;
+        Outcome out = run(input, options);
+        EXPECT_EQ(out.result, -36) << "call " << call;
+        EXPECT_TRUE(out.leaks.empty()) << "call " << call;
+    }
+}
+
+TEST(RunFilter, RefusedHostBuffersFallBackToTheHeapWithTheSameResult) {
+    HostImage input = scenes::darkRoom(400, 380);
+    Outcome clean = run(input, replayed(10, 0));
+    for (int n = 1; n <= 12; ++n) {
+        TestHostOptions options = replayed(10, 0);
+        options.faults.failBufferAllocation = n;
+        Outcome out = run(input, options);
+        EXPECT_EQ(out.result, 0) << "allocation " << n;
+        EXPECT_EQ(out.image.data, clean.image.data) << "allocation " << n;
+        EXPECT_TRUE(out.leaks.empty()) << "allocation " << n;
+    }
+    TestHostOptions noBuffers = replayed(10, 0);
+    noBuffers.withholdBufferProcs = true;
+    Outcome heapOnly = run(input, noBuffers);
+    EXPECT_EQ(heapOnly.result, 0);
+    EXPECT_EQ(heapOnly.image.data, clean.image.data);
+}
+
+TEST(RunFilter, RefusedRecordHandleEndsWithOutOfMemory) {
+    for (int n = 1; n <= 2; ++n) {
+        TestHostOptions options = replayed(10, 0);
+        options.faults.failHandleAllocation = n;
+        Outcome out = run(scenes::darkRoom(400, 380), options);
+        EXPECT_EQ(out.result, memFullErr);
+        EXPECT_TRUE(out.leaks.empty());
+    }
+}
