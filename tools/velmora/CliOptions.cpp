@@ -37,6 +37,15 @@ bool parseRect(const std::string& text, Rect* r) {
     return r->bottom > r->top && r->right > r->left;
 }
 
+bool validFault(const std::string& text) {
+    size_t colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    std::string kind = text.substr(0, colon);
+    double n = 0;
+    return (kind == "advance" || kind == "abort" || kind == "buffer" || kind == "handle") &&
+           parseNumber(text.substr(colon + 1), 1, 1e6, &n) && n == int(n);
+}
+
 bool isDirectory(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -57,7 +66,8 @@ std::string usage(const char* program, bool hostTool) {
     if (hostTool)
         text += "      --plugin FILE      the Velmora.8bf to load (found by its PIPL resource)\n"
                 "      --x87-double       run the plug-in with the x87 unit at 53-bit precision, as an MSVC-built host\n";
-    text += "  -h, --help             show this help\n"
+    text += "      --fault KIND:N     testing aid: make the host fail its Nth advance, abort, buffer or handle call\n"
+            "  -h, --help             show this help\n"
             "  -V, --version          show the version\n\n"
             "The image must be 8-bit RGB (an alpha channel is kept unchanged) and at least 350 x 350 pixels.\n";
     return text;
@@ -120,6 +130,12 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
                 return false;
             }
             o->quality = int(q);
+        } else if (arg == "--fault") {
+            if (!takeValue(&o->fault)) return false;
+            if (!validFault(o->fault)) {
+                *error = "--fault must be advance:N, abort:N, buffer:N or handle:N, not '" + o->fault + "'";
+                return false;
+            }
         } else if (hostTool && arg == "--plugin") {
             if (!takeValue(&o->plugin)) return false;
         } else if (hostTool && arg == "--x87-double") {

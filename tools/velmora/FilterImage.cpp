@@ -1,5 +1,7 @@
 #include "tools/velmora/FilterImage.h"
 
+#include <cstdlib>
+
 #include "host/Controls.h"
 #include "testhost/TestHost.h"
 
@@ -21,6 +23,17 @@ void fromPlanar(const testhost::HostImage& image, Pixels& p) {
         for (int x = 0; x < p.width; ++x)
             for (int b = 0; b < p.bands; ++b)
                 p.data[(size_t(y) * size_t(p.width) + size_t(x)) * size_t(p.bands) + size_t(b)] = image.at(b, y, x);
+}
+
+void injectFault(const std::string& fault, testhost::Faults* faults) {
+    size_t colon = fault.find(':');
+    if (colon == std::string::npos) return;
+    std::string kind = fault.substr(0, colon);
+    int n = std::atoi(fault.c_str() + colon + 1);
+    if (kind == "advance") faults->failAdvanceState = n;
+    if (kind == "abort") faults->abortAtPoll = n;
+    if (kind == "buffer") faults->failBufferAllocation = n;
+    if (kind == "handle") faults->failHandleAllocation = n;
 }
 
 std::string resultText(int16_t code) {
@@ -69,11 +82,16 @@ int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error) {
     options.replay.playInfo = plugInDialogDontDisplay;
     options.replay.values = {{keyAmount, job.brightness}, {keyVibrance, job.color}};
     options.onProgress = job.onProgress;
+    injectFault(job.fault, &options.faults);
 
     testhost::TestHost host(toPlanar(image), options);
     if (job.selection) host.setSelection(job.selection->data);
     host.setEntry(job.entry);
     int16_t result = host.runFilter();
+    if (!host.leaks().empty()) {
+        *error = "the plug-in left host memory behind: " + host.leaks().front();
+        return memFullErr;
+    }
     if (result == noErr && !host.violations().empty()) {
         *error = "the plug-in broke the host contract: " + host.violations().front();
         return filterBadParameters;

@@ -27,6 +27,7 @@ struct FilterJob {
     const Pixels* selection = nullptr;  // one band, same size
     bool hasRect = false;
     Rect rect = {0, 0, 0, 0};
+    std::string fault;  // KIND:N, a host fault to inject (testing aid)
     std::function<void(int32_t done, int32_t total)> onProgress;
 };
 

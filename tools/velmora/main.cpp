@@ -57,6 +57,7 @@ bool filterFile(const cli::Options& o, const std::string& input, PluginEntryProc
     job.color = o.color;
     job.hasRect = o.hasRect;
     job.rect = o.rect;
+    job.fault = o.fault;
     if (!o.selection.empty()) {
         if (!cli::readMask(o.selection, &mask, error)) return false;
         job.selection = &mask;
