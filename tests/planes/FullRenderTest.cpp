@@ -1,0 +1,83 @@
+// The tiled full render against the per-pixel formula it implements, computed
+// here from the run record the proxy stage left behind: two routes that must
+// give the same bytes, for a filter rectangle at the origin and off it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "host/Controls.h"
+#include "host/PluginGlobals.h"
+#include "planes/Bilinear.h"
+#include "tests/scenarios/SceneImages.h"
+#include "testhost/TestHost.h"
+
+namespace {
+
+// The plug-in's handles are host handles whose first member is the data pointer.
+template <typename T>
+T* handleData(void* handle) {
+    return *reinterpret_cast<T**>(handle);
+}
+
+double clampLow(double v) { return !(v > 0) ? 0 : (!(v < 255) ? 255 : v); }
+double clampHigh(double v) { return !(v < 255) ? 255 : (!(v > 0) ? 0 : v); }
+
+// out = trunc(clampHigh(min + inv * trunc(clampLow(255 * min(((v - min) * scale) / d, 1)))))
+uint8_t expectedPixel(uint8_t v, float m, float maskMin, float scale, float invScale) {
+    float n = float((double(v) - maskMin) * scale);
+    float d = m > 0 ? m : 1.0f;
+    float q = float(double(n) / d);
+    if (q > 1) q = 1;
+    float scaled = float(255.0 * double(q));
+    int b = int(std::floor(clampLow(scaled)));
+    double back = double(maskMin) + double(invScale) * b;
+    return uint8_t(std::floor(clampHigh(back)));
+}
+
+void checkRenderAgainstFormula(const Rect& filterRect) {
+    testhost::HostImage input = scenes::darkRoom(430, 410);
+    testhost::TestHostOptions options;
+    options.filterRect = filterRect;
+    options.replay.present = true;
+    options.replay.values = {{keyAmount, 16.0}, {keyVibrance, -1.0}};
+    testhost::TestHost host(input, options);
+    host.setEntry(&PluginMain);
+    ASSERT_EQ(host.call(filterSelectorParameters), 0);
+    ASSERT_EQ(host.call(filterSelectorPrepare), 0);
+    ASSERT_EQ(host.call(filterSelectorStart), 0);
+    ASSERT_TRUE(host.violations().empty()) << host.violations().front();
+
+    const RunData* run = handleData<RunData>(reinterpret_cast<void*>(host.dataCell()));
+    const Rect& f = host.record().filterRect;
+    int w = rectWidth(f), h = rectHeight(f);
+    std::vector<float> fullMask(size_t(w) * size_t(h));
+    Rect window = {0, 0, run->proxyHeight, run->proxyWidth};
+    int mismatches = 0;
+    for (int k = 0; k < 3; ++k) {
+        resampleToFloat(run->planeSlots[kAdjustedPlanes + k], run->proxyWidth, run->proxyHeight, run->proxyWidth,
+                        window, fullMask.data(), w, h, w);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                uint8_t want = expectedPixel(input.at(k, f.top + y, f.left + x), fullMask[size_t(y) * size_t(w) + size_t(x)],
+                                             run->maskMin[k], run->maskScale[k], run->maskInvScale[k]);
+                mismatches += host.image().at(k, f.top + y, f.left + x) != want;
+            }
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(host.call(filterSelectorFinish), 0);
+    EXPECT_TRUE(host.leaks().empty());
+}
+
+}  // namespace
+
+TEST(FullRender, MatchesThePixelFormulaOverTheWholeImage) { checkRenderAgainstFormula({0, 0, 410, 430}); }
+
+TEST(FullRender, MatchesThePixelFormulaOffTheOriginAtOddCoordinates) { checkRenderAgainstFormula({7, 3, 401, 379}); }
+
+TEST(FullRender, FormulaEdgeCases) {
+    // Reaching or passing the mask value caps at 255 before denormalisation.
+    EXPECT_EQ(expectedPixel(200, 100.0f, 10.0f, 1.0f, 0.95f), 252);
+    // A mask of 0 divides by 1; darker than maskMin gives maskMin.
+    EXPECT_EQ(expectedPixel(5, 0.0f, 10.0f, 1.0f, 1.0f), 10);
+}
