@@ -24,8 +24,8 @@ void resampleToFloat(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t 
 void resampleBytes(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                    uint8_t* dst, int dstWidth, int dstHeight, ptrdiff_t dstRowBytes);
 // Interleaved RGB in and out, sizes in pixels, strides in bytes; each channel
-// is interpolated on its own and rounded as resampleBytes. The window's left
-// edge is taken as column 0.
+// is interpolated on its own and rounded as resampleBytes. The window is
+// taken as moved to column 0, its size kept.
 void resampleInterleaved(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                          uint8_t* dst, int dstWidth, int dstHeight, ptrdiff_t dstRowBytes);
 // The interpolated mask value m divides the destination in place:

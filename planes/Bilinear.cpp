@@ -1,0 +1,175 @@
+#include "planes/Bilinear.h"
+
+#include <cmath>
+
+#include "planes/PlaneConvert.h"
+
+namespace {
+
+// Destination columns are handled in blocks whose positions and horizontal
+// blends live on the stack: nothing is allocated, the per-column set-up runs
+// once per call rather than once per row, and consecutive destination rows on
+// the same source row (any enlargement) reuse the horizontal blends.
+constexpr int kBlock = 256;
+
+struct Grid {
+    const uint8_t* src;
+    int srcWidth, srcHeight;
+    ptrdiff_t srcRowBytes;
+    int top, left;
+    float sy, sx;  // single precision, as the positions derived from them rely on
+};
+
+Grid makeGrid(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
+              int dstWidth, int dstHeight) {
+    const int windowHeight = (window.bottom < srcHeight ? window.bottom : srcHeight) - window.top;
+    const int windowWidth = (window.right < srcWidth ? window.right : srcWidth) - window.left;
+    return Grid{src, srcWidth, srcHeight, srcRowBytes, window.top, window.left,
+                float(windowHeight) / float(dstHeight), float(windowWidth) / float(dstWidth)};
+}
+
+// Source row and vertical weight of destination row i (the weight rounded to
+// single precision).
+struct RowPosition {
+    ptrdiff_t rr;
+    double fy;
+};
+
+RowPosition rowPosition(const Grid& g, int i) {
+    const double y = double(i) * g.sy;
+    double yi = std::floor(y);
+    if (yi > g.srcHeight - 1) yi = g.srcHeight - 1;
+    return RowPosition{g.top + ptrdiff_t(yi), double(float(y - yi))};
+}
+
+// Source columns and horizontal weights of one block of destination columns.
+struct ColumnBlock {
+    int first, count;
+    ptrdiff_t cc[kBlock];
+    double fx[kBlock];
+    bool lastColumn[kBlock];  // cc + 1 reaches the plane's edge: no blending at all
+};
+
+void placeColumns(const Grid& g, ColumnBlock& b) {
+    for (int k = 0; k < b.count; ++k) {
+        const double x = double(b.first + k) * g.sx;
+        double xi = std::floor(x);
+        if (xi > g.srcWidth - 1) xi = g.srcWidth - 1;
+        b.fx[k] = x - xi;
+        b.cc[k] = g.left + ptrdiff_t(xi);
+        b.lastColumn[k] = b.cc[k] + 1 >= g.srcWidth;
+    }
+}
+
+// Horizontal blends of source row rr (upper) and of the row below (lower)
+// for every column of the block, Pitch bytes between neighbouring samples.
+template <int Pitch>
+void blendRows(const Grid& g, const ColumnBlock& b, ptrdiff_t rr, double* upper, double* lower) {
+    const uint8_t* row = g.src + rr * g.srcRowBytes;
+    const bool lastRow = rr + 1 >= g.srcHeight;
+    for (int k = 0; k < b.count; ++k) {
+        const uint8_t* p = row + b.cc[k] * Pitch;
+        const double tl = p[0];
+        if (b.lastColumn[k]) {  // tr = bl = br = tl
+            upper[k] = lower[k] = tl;
+            continue;
+        }
+        const double tr = p[Pitch];
+        const double fx = b.fx[k];
+        upper[k] = tl + (tr - tl) * fx;
+        if (lastRow) {
+            lower[k] = tr;  // both lower corners take the upper-right sample
+        } else {
+            const double bl = p[g.srcRowBytes];
+            const double br = p[g.srcRowBytes + Pitch];
+            lower[k] = bl + (br - bl) * fx;
+        }
+    }
+}
+
+// The body every member shares. store.row(i) gives a destination row whose
+// put(j, value) does the member's own store of the interpolated value.
+template <int Pitch, class Store>
+void bilinear(const Grid& g, int dstWidth, int dstHeight, const Store& store) {
+    if (dstWidth <= 0 || dstHeight <= 0) return;
+    ColumnBlock block;
+    double upper[kBlock], lower[kBlock];
+    for (block.first = 0; block.first < dstWidth; block.first += kBlock) {
+        block.count = dstWidth - block.first < kBlock ? dstWidth - block.first : kBlock;
+        placeColumns(g, block);
+        bool blended = false;
+        ptrdiff_t blendedRow = 0;
+        for (int i = 0; i < dstHeight; ++i) {
+            const RowPosition pos = rowPosition(g, i);
+            if (!blended || pos.rr != blendedRow) {
+                blendRows<Pitch>(g, block, pos.rr, upper, lower);
+                blended = true;
+                blendedRow = pos.rr;
+            }
+            const auto out = store.row(i);
+            for (int k = 0; k < block.count; ++k) out.put(block.first + k, upper[k] + (lower[k] - upper[k]) * pos.fy);
+        }
+    }
+}
+
+struct FloatRow {
+    float* p;
+    void put(ptrdiff_t j, double value) const { p[j] = float(value); }
+};
+struct FloatStore {
+    float* dst;
+    ptrdiff_t stride;
+    FloatRow row(int i) const { return FloatRow{dst + i * stride}; }
+};
+
+template <int Pitch>
+struct RoundedRow {
+    uint8_t* p;
+    void put(ptrdiff_t j, double value) const { p[j * Pitch] = uint8_t(roundSample(value)); }
+};
+template <int Pitch>
+struct RoundedStore {
+    uint8_t* dst;
+    ptrdiff_t rowBytes;
+    RoundedRow<Pitch> row(int i) const { return RoundedRow<Pitch>{dst + i * rowBytes}; }
+};
+
+struct DivideRow {
+    float* p;
+    void put(ptrdiff_t j, double m) const { p[j] = m > 0.0 ? float(p[j] / m * 255.0) : 255.0f; }
+};
+struct DivideStore {
+    float* dst;
+    ptrdiff_t stride;
+    DivideRow row(int i) const { return DivideRow{dst + i * stride}; }
+};
+
+}  // namespace
+
+void resampleToFloat(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
+                     float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride) {
+    const Grid g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
+    bilinear<1>(g, dstWidth, dstHeight, FloatStore{dst, dstStride});
+}
+
+void resampleBytes(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
+                   uint8_t* dst, int dstWidth, int dstHeight, ptrdiff_t dstRowBytes) {
+    const Grid g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
+    bilinear<1>(g, dstWidth, dstHeight, RoundedStore<1>{dst, dstRowBytes});
+}
+
+void resampleInterleaved(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
+                         uint8_t* dst, int dstWidth, int dstHeight, ptrdiff_t dstRowBytes) {
+    Rect anchored;  // the window moved to column 0, its size kept
+    moveRectTo(&anchored, &window, window.top, 0);
+    for (int k = 0; k < 3; ++k) {
+        const Grid g = makeGrid(src + k, srcWidth, srcHeight, srcRowBytes, anchored, dstWidth, dstHeight);
+        bilinear<3>(g, dstWidth, dstHeight, RoundedStore<3>{dst + k, dstRowBytes});
+    }
+}
+
+void divideBySampledMask(const uint8_t* mask, int maskWidth, int maskHeight, ptrdiff_t maskRowBytes,
+                         const Rect& window, float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride) {
+    const Grid g = makeGrid(mask, maskWidth, maskHeight, maskRowBytes, window, dstWidth, dstHeight);
+    bilinear<1>(g, dstWidth, dstHeight, DivideStore{dst, dstStride});
+}

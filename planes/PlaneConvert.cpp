@@ -1,0 +1,160 @@
+#include "planes/PlaneConvert.h"
+
+#include <cstring>
+
+int truncateSample(double v) {
+    // 2^20 + v puts v's integer part in mantissa bits 32..51 (the fraction
+    // fills the 32 bits below): the integer part without a float-to-int
+    // conversion, the same on every processor.
+    const double shifted = v + 1048576.0;
+    uint64_t bits;
+    std::memcpy(&bits, &shifted, sizeof bits);
+    return int((bits >> 32) & 0xFFFFFu);
+}
+
+double clampLowFirst(double v) {
+    if (!(v > 0.0)) return 0.0;  // NaN fails every comparison: it ends here as 0
+    if (!(v < 255.0)) return 255.0;
+    return v;
+}
+
+double clampHighFirst(double v) {
+    if (!(v < 255.0)) return 255.0;  // NaN ends here as 255
+    if (!(v > 0.0)) return 0.0;
+    return v;
+}
+
+int roundSample(double v) { return truncateSample(clampHighFirst(v) + 0.5); }
+
+namespace {
+
+uint8_t lowFirstByte(double v) { return uint8_t(truncateSample(clampLowFirst(v))); }
+uint8_t highFirstByte(double v) { return uint8_t(truncateSample(clampHighFirst(v))); }
+
+// A product the caller rounds to single precision before clamping.
+double singleProduct(float gain, float v) { return float(double(gain) * double(v)); }
+
+// Calls op(sample) for rows top..bottom-1 and columns left..right-1 of a
+// plane addressed from its origin, with the row stride in elements of T.
+template <class T, class Op>
+void forEachInRect(T* plane, ptrdiff_t stride, const Rect& r, Op op) {
+    for (ptrdiff_t row = r.top; row < r.bottom; ++row) {
+        T* line = plane + row * stride;
+        for (ptrdiff_t col = r.left; col < r.right; ++col) op(line[col]);
+    }
+}
+
+}  // namespace
+
+void importPlane(const uint8_t* src, float* dst, const Rect& r, ptrdiff_t srcRowBytes) {
+    const int width = rectWidth(r);
+    importTile(src, dst, r, srcRowBytes, width, rectHeight(r));
+}
+
+void importTile(const uint8_t* src, float* dst, const Rect& r, ptrdiff_t srcRowBytes, ptrdiff_t dstStride,
+                int maxRows) {
+    const ptrdiff_t rows = rectHeight(r) < maxRows ? rectHeight(r) : maxRows;
+    const ptrdiff_t cols = rectWidth(r) < dstStride ? rectWidth(r) : dstStride;
+    for (ptrdiff_t row = 0; row < rows; ++row)
+        for (ptrdiff_t col = 0; col < cols; ++col) dst[row * dstStride + col] = src[row * srcRowBytes + col];
+}
+
+void exportPlane(const float* src, uint8_t* dst, const Rect& r, ptrdiff_t dstRowBytes) {
+    const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
+    for (ptrdiff_t row = 0; row < rows; ++row)
+        for (ptrdiff_t col = 0; col < cols; ++col) dst[row * dstRowBytes + col] = lowFirstByte(src[row * cols + col]);
+}
+
+void exportRegion(const float* src, ptrdiff_t srcStride, uint8_t* dst, const Rect& r, ptrdiff_t dstRowBytes) {
+    const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
+    const float* first = src + ptrdiff_t(r.top) * srcStride + r.left;
+    for (ptrdiff_t row = 0; row < rows; ++row)
+        for (ptrdiff_t col = 0; col < cols; ++col)
+            dst[row * dstRowBytes + col] = lowFirstByte(first[row * srcStride + col]);
+}
+
+void exportScaled(const float* src, ptrdiff_t srcStride, uint8_t* dst, const Rect& r, ptrdiff_t dstRowBytes,
+                  float gain) {
+    const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
+    for (ptrdiff_t row = 0; row < rows; ++row)
+        for (ptrdiff_t col = 0; col < cols; ++col)
+            dst[row * dstRowBytes + col] = lowFirstByte(singleProduct(gain, src[row * srcStride + col]));
+}
+
+void exportInterleaved(const float* src, int16_t width, int16_t height, uint8_t* dst, float gain) {
+    const ptrdiff_t count = ptrdiff_t(width) * height;
+    for (ptrdiff_t k = 0; k < 3; ++k)
+        for (ptrdiff_t p = 0; p < count; ++p)
+            // High-first: a NaN (zero over a zero mask) shows as white here.
+            dst[3 * p + k] = highFirstByte(singleProduct(gain, src[k * count + p]));
+}
+
+void interleavePlanes(const uint8_t* src, int16_t width, int16_t height, uint8_t* dst) {
+    const ptrdiff_t count = ptrdiff_t(width) * height;
+    for (ptrdiff_t k = 0; k < 3; ++k)
+        for (ptrdiff_t p = 0; p < count; ++p) dst[3 * p + k] = src[k * count + p];
+}
+
+void normalisePlane(float* plane, ptrdiff_t stride, const Rect& r, float min, float scale) {
+    forEachInRect(plane, stride, r, [=](float& v) { v = float((double(v) - min) * scale); });
+}
+
+void denormalisePlane(float* plane, ptrdiff_t stride, const Rect& r, float min, float invScale) {
+    forEachInRect(plane, stride, r, [=](float& v) { v = float(min + double(invScale) * v); });
+}
+
+void normaliseBytes(uint8_t* plane, ptrdiff_t rowBytes, const Rect& r, float min, float scale) {
+    // High-first: with a flat mask plane the scale is infinite or NaN, and
+    // every sample must become 255.
+    forEachInRect(plane, rowBytes, r, [=](uint8_t& v) { v = highFirstByte((double(v) - min) * scale); });
+}
+
+void denormaliseBytes(uint8_t* plane, ptrdiff_t rowBytes, const Rect& r, float min, float invScale) {
+    forEachInRect(plane, rowBytes, r, [=](uint8_t& v) { v = highFirstByte(min + double(invScale) * v); });
+}
+
+namespace {
+
+// Calls op(offset in the tile, mask sample) over r clipped to the mask.
+template <class M, class Op>
+void forEachMaskPair(const Rect& r, ptrdiff_t tileStride, const M* mask, int maskWidth, int maskHeight, Op op) {
+    const ptrdiff_t bottom = r.bottom < maskHeight ? r.bottom : maskHeight;
+    const ptrdiff_t right = r.right < maskWidth ? r.right : maskWidth;
+    for (ptrdiff_t i = 0; r.top + i < bottom; ++i) {
+        const M* maskRow = mask + (r.top + i) * ptrdiff_t(maskWidth) + r.left;
+        for (ptrdiff_t j = 0; r.left + j < right; ++j) op(i * tileStride + j, maskRow[j]);
+    }
+}
+
+}  // namespace
+
+void divideByMask(const float* tile, const Rect& r, ptrdiff_t tileStride, const float* mask, int maskWidth,
+                  int maskHeight, float* out) {
+    forEachMaskPair(r, tileStride, mask, maskWidth, maskHeight, [=](ptrdiff_t at, float m) {
+        const double d = m > 0.0f ? double(m) : 1.0;
+        double q = tile[at] / d;
+        if (q > 1.0) q = 1.0;
+        out[at] = float(q);
+    });
+}
+
+void divideByProxyMask(const float* plane, const Rect& r, ptrdiff_t stride, const uint8_t* mask, int maskWidth,
+                       int maskHeight, float* out) {
+    forEachMaskPair(r, stride, mask, maskWidth, maskHeight, [=](ptrdiff_t at, uint8_t m) {
+        // A zero mask byte divides the sample by itself: 255 for any other
+        // sample, NaN for zero, which the following exports turn into 0.
+        const double v = plane[at];
+        const double d = m > 0 ? double(m) : v;
+        out[at] = float(v / d * 255.0);
+    });
+}
+
+void sampleRange(const uint8_t* plane, const Rect& r, ptrdiff_t rowBytes, uint8_t* hi, uint8_t* lo) {
+    uint8_t high = plane[0], low = plane[0];
+    forEachInRect(plane, rowBytes, r, [&](const uint8_t& v) {
+        if (v > high) high = v;
+        if (v < low) low = v;
+    });
+    *hi = high;
+    *lo = low;
+}
