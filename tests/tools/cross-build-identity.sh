@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The same photo filtered natively, by the 64-bit DLL and by the 32-bit DLL
+# (under Wine, loaded by its PIPL as a host does) must give the same bytes.
+#   cross-build-identity.sh VELMORA SAMPLE WORKDIR WIN64_DIR [WIN32_DIR]
+# A Windows build directory holds Velmora.8bf and velmora-host.exe.
+set -uo pipefail
+velmora=$1 sample=$2 work=$3 win64=$4 win32=${5:-}
+here=$(cd "$(dirname "$0")" && pwd)
+wine_run="$here/../../scripts/wine-run"
+rm -rf "$work" && mkdir -p "$work"
+failures=0
+
+same_pixels() {  # same_pixels A B: identical decoded pixels
+    [ "$(vips max "$1")" = "$(vips max "$2")" ] || return 1
+    vips subtract "$1" "$2" "$work/diff.v" && [ "$(vips max "$work/diff.v")" = 0 ] && [ "$(vips min "$work/diff.v")" = 0 ]
+}
+
+check() {  # check NAME PRODUCED.png
+    if same_pixels "$work/native.png" "$2"; then echo "ok   - $1 output identical to native"; else
+        echo "FAIL - $1 output differs from native"; failures=$((failures + 1)); fi
+}
+
+vips copy "$sample" "$work/input.png"
+for settings in "-b 12 -c -1" "-b 20 -c 2" "-b 0 -c -2"; do
+    # shellcheck disable=SC2086
+    "$velmora" $settings -o "$work/native.png" "$work/input.png" || { echo "FAIL - native run"; exit 1; }
+    # shellcheck disable=SC2086
+    "$wine_run" "$win64/velmora-host.exe" --plugin "$win64/Velmora.8bf" $settings -o "$work/w64.png" "$work/input.png" &&
+        check "64-bit DLL ($settings)" "$work/w64.png" || { echo "FAIL - 64-bit run"; failures=$((failures + 1)); }
+    if [ -n "$win32" ]; then
+        # shellcheck disable=SC2086
+        "$wine_run" "$win32/velmora-host.exe" --plugin "$win32/Velmora.8bf" $settings -o "$work/w32.png" "$work/input.png" &&
+            check "32-bit DLL ($settings)" "$work/w32.png" || { echo "FAIL - 32-bit run"; failures=$((failures + 1)); }
+        # shellcheck disable=SC2086
+        "$wine_run" "$win32/velmora-host.exe" --x87-double --plugin "$win32/Velmora.8bf" $settings -o "$work/w32d.png" \
+            "$work/input.png" && check "32-bit DLL, host x87 at 53 bits ($settings)" "$work/w32d.png" ||
+            { echo "FAIL - 32-bit run at 53-bit x87"; failures=$((failures + 1)); }
+    fi
+done
+"$wine_run" "$win64/velmora-host.exe" --x87-double --plugin "$win64/Velmora.8bf" -b 12 -c -1 -o "$work/w64d.png" \
+    "$work/input.png" && "$velmora" -b 12 -c -1 -o "$work/native.png" "$work/input.png" &&
+    check "64-bit DLL, host x87 at 53 bits" "$work/w64d.png" || failures=$((failures + 1))
+echo "$failures failed"
+[ $failures -eq 0 ]
