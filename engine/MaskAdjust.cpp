@@ -1,0 +1,97 @@
+#include "engine/MaskAdjust.h"
+
+#include <cstddef>
+
+#include "engine/EngineError.h"
+
+namespace {
+
+// A value already clamped to 0..255, truncated toward zero.
+inline uint8_t truncated(float v) { return uint8_t(int(v)); }
+
+// High clamp in double, rounding to float, low clamp in float: the order the
+// colour conversions use, which turns a NaN into 255.
+inline uint8_t colourByte(double v) {
+    if (!(v < 255.0)) v = 255.0;
+    float f = float(v);
+    if (!(f > 0.0f)) f = 0.0f;
+    return truncated(f);
+}
+
+}  // namespace
+
+void rgbToYcc(const uint8_t* r, const uint8_t* g, const uint8_t* b, uint8_t* y, uint8_t* cb, uint8_t* cr, int width,
+              int height, int maxChannel) {
+    const double half = double(maxChannel) * 0.5;
+    const size_t count = size_t(width) * size_t(height);
+    for (size_t i = 0; i < count; ++i) {
+        const double R = r[i], G = g[i], B = b[i];
+        float luma = float(0.299 * R + 0.587 * G + 0.114 * B);
+        if (!(luma < 255.0f)) luma = 255.0f;
+        else if (!(luma > 0.0f)) luma = 0.0f;
+        y[i] = truncated(luma);
+        cb[i] = colourByte((B - double(luma)) * 0.564 + half);
+        cr[i] = colourByte((R - double(luma)) * 0.73 + half);
+    }
+}
+
+void planeMinMax(const uint8_t* plane, int count, float* max, float* min) {
+    float hi = plane[0], lo = plane[0];
+    for (int i = 0; i < count; ++i) {
+        float x = plane[i];
+        if (x > hi) hi = x;
+        if (x < lo) lo = x;
+    }
+    *max = hi;
+    *min = lo;
+}
+
+void remapPlane(const uint8_t* src, int count, uint8_t* dst, float inMax, float inMin, float outMax, float outMin) {
+    const float slope = float((double(outMax) - double(outMin)) / (double(inMax) - double(inMin)));
+    for (int i = 0; i < count; ++i) {
+        float v = float((double(src[i]) - double(inMin)) * double(slope) + double(outMin));
+        if (!(v > outMin)) v = outMin;
+        if (!(v < outMax)) v = outMax;
+        dst[i] = truncated(v);
+    }
+}
+
+void yccToRgb(uint8_t* r, uint8_t* g, uint8_t* b, const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int width,
+              int height, int maxChannel) {
+    const float half = float(maxChannel) * 0.5f;
+    const size_t count = size_t(width) * size_t(height);
+    for (size_t i = 0; i < count; ++i) {
+        const double Y = y[i];
+        const double dCb = float(cb[i]) - half, dCr = float(cr[i]) - half;
+        const uint8_t red = colourByte(Y + 1.4025 * dCr);
+        const uint8_t green = colourByte(Y - 0.3443 * dCb - 0.7144 * dCr);
+        const uint8_t blue = colourByte(Y + 1.773 * dCb);
+        r[i] = red;
+        g[i] = green;
+        b[i] = blue;
+    }
+}
+
+int adjustMask(const uint8_t* maskR, const uint8_t* maskG, const uint8_t* maskB, int width, int height, uint8_t* outR,
+               uint8_t* outG, uint8_t* outB, const MaskSettings* settings) {
+    const int count = width * height;
+    rgbToYcc(maskR, maskG, maskB, outR, outG, outB, width, height, 255);
+    float max = 0, min = 0;
+    planeMinMax(outR, count, &max, &min);
+    if (!(max > min)) return setEngineError(kEngineFlatLuma, "adjustMask", "Image max is <= image min");
+    const float gain = settings->lumaGain;
+    if (gain < 0.0f || gain > 1.0f)
+        return setEngineError(kEngineBadLumaGain, "adjustMask", "Luma gain is outside the range of 0 to 1");
+
+    const float pivot = min + gain * (max - min);
+    remapPlane(outR, count, outR, max, min, max, pivot);
+
+    const double M = settings->maxValue, scale = settings->chromaScale;
+    const float low = float((1.0 - scale) * M * 0.5);
+    const float high = float(M * scale + double(low));
+    remapPlane(outG, count, outG, float(M), 0.0f, high, low);
+    remapPlane(outB, count, outB, float(M), 0.0f, high, low);
+
+    yccToRgb(outR, outG, outB, outR, outG, outB, width, height, 255);
+    return kEngineOk;
+}

@@ -1,0 +1,57 @@
+#include "engine/MaskPyramid.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "engine/EngineError.h"
+#include "engine/LevelFilter.h"
+#include "engine/Resample.h"
+
+// f = (N + 1) - k in float; g = sqrt(f / N) * S with the quotient rounded to
+// float, the root in double and the product rounded to float. A level with
+// f <= 0 is not smoothed (a NaN f still is, and the filter sees a NaN g).
+float levelStrength(const MaskSettings* settings, int depth) {
+    float n = settings->levelCount;
+    float f = (n + 1.0f) - float(depth);
+    if (f <= 0.0f) return 0.0f;
+    float quotient = float(double(f) / double(n));
+    return float(std::sqrt(double(quotient)) * double(settings->strength));
+}
+
+int createMaskPyramid(float* plane, int width, int height, const MaskSettings* settings, float* scratch,
+                      int scratchBytes, int depth) {
+    const size_t n = size_t(width) * size_t(height);
+    const int halfW = width / 2, halfH = height / 2;
+    const size_t q = size_t(halfW) * size_t(halfH);
+    const long long remaining = (long long)scratchBytes - 4ll * (long long)(2 * n + q);
+    if (remaining <= 0)
+        return setEngineError(kEngineNoMemory, "createMaskPyramid", "Not enough memory passed in for level %i", depth);
+
+    float* F = scratch;
+    float* U = scratch + n;
+    float* D = U + n;
+    float* rest = D + q;
+    smoothLevel(plane, width, height, F, levelStrength(settings, depth), settings->asymmetry);
+
+    if (depth >= maxPyramidDepth) {
+        for (size_t i = 0; i < n; ++i) plane[i] = F[i] - plane[i];
+        return kEngineOk;
+    }
+    if (halfW < 1 || halfH < 1) {
+        // A plane too small to halve (a top plane under 32 pixels a side) has
+        // no deeper level: its enlarged change counts as 0.
+        for (size_t i = 0; i < n; ++i) plane[i] = depth <= 1 ? F[i] : F[i] - plane[i];
+        return kEngineOk;
+    }
+    int err = DownSampleBy2(F, width, height, D, rest, int(remaining));
+    if (err == kEngineOk) err = createMaskPyramid(D, halfW, halfH, settings, rest, int(remaining), depth + 1);
+    if (err == kEngineOk) err = BicubicUpsample(D, halfW, halfH, U, width, height, rest, int(remaining));
+    if (err != kEngineOk) return err;
+
+    if (depth <= 1) {
+        for (size_t i = 0; i < n; ++i) plane[i] = F[i] + U[i];
+    } else {
+        for (size_t i = 0; i < n; ++i) plane[i] = F[i] - plane[i] + U[i];
+    }
+    return kEngineOk;
+}

@@ -1,0 +1,81 @@
+// The enlargement's taps are accumulated in float from 0, rows top to bottom
+// and columns left to right, each term (row weight * column weight) * sample.
+// Taps whose weight is exactly 0 (the spline's ends) are skipped: adding the
+// +0 or -0 they would contribute to a sum that starts at +0 never changes it
+// for finite samples, so the bits are those of the full 16-tap sum.
+#include "engine/Resample.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "engine/EngineError.h"
+
+namespace {
+
+const float oneSixth = 0.16666667f;  // bits 0x3E2AAAAB
+
+float cube(float t) { return t > 0.0f ? float(double(t) * double(t) * double(t)) : 0.0f; }
+
+int notEnoughWork(const char* routine) {
+    return setEngineError(kEngineNoMemory, routine, "Not enough temporary memory passed in");
+}
+
+// Copies src into a (w + 4) x (h + 4) plane with every edge sample repeated twice.
+void padTwice(const float* src, int w, int h, float* padded) {
+    const int p = w + 4;
+    for (int i = 0; i < h + 4; ++i) {
+        int row = i - 2 < 0 ? 0 : (i - 2 >= h ? h - 1 : i - 2);
+        const float* s = src + ptrdiff_t(row) * w;
+        float* d = padded + ptrdiff_t(i) * p;
+        d[0] = d[1] = s[0];
+        std::memcpy(d + 2, s, size_t(w) * sizeof(float));
+        d[w + 2] = d[w + 3] = s[w - 1];
+    }
+}
+
+}  // namespace
+
+float cubicBSpline(float x) {
+    float p0 = cube(x + 2.0f), p1 = cube(x + 1.0f), p2 = cube(x), p3 = cube(x - 1.0f);
+    return ((p0 - 4.0f * p1) + 6.0f * p2 - 4.0f * p3) * oneSixth;
+}
+
+int DownSampleBy2(const float* src, int width, int height, float* dst, float* work, int workBytes) {
+    (void)work;  // decimation needs no copy of its own; the limit is kept for its callers
+    const int halfW = width / 2, halfH = height / 2;
+    if (unsigned(workBytes) <= 4u * unsigned(halfW) * unsigned(height)) return notEnoughWork("DownSampleBy2");
+    for (int r = 0; r < halfH; ++r) {
+        const float* s = src + ptrdiff_t(2 * r) * width;
+        float* d = dst + ptrdiff_t(r) * halfW;
+        for (int k = 0; k < halfW; ++k) d[k] = s[2 * k];
+    }
+    return kEngineOk;
+}
+
+int BicubicUpsample(const float* src, int srcWidth, int srcHeight, float* dst, int dstWidth, int dstHeight,
+                    float* work, int workBytes) {
+    const int p = srcWidth + 4;
+    if (unsigned(workBytes) < 4u * unsigned(p) * unsigned(srcHeight + 4)) return notEnoughWork("BicubicUpsample");
+    padTwice(src, srcWidth, srcHeight, work);
+    float W[9];
+    for (int i = 0; i < 9; ++i) W[i] = cubicBSpline(float(i) / 2.0f - 2.0f);
+
+    for (int j = 0; j < dstHeight; ++j) {
+        const int r = j / 2, a = j % 2;
+        const float rowW[4] = {W[2 - a], W[4 - a], W[6 - a], W[8 - a]};
+        const int rows = rowW[3] == 0.0f ? 3 : 4;
+        const float* top = work + ptrdiff_t(r + 1) * p;  // source row r - 1, offset by 2 into the padding
+        float* out = dst + ptrdiff_t(j) * dstWidth;
+        for (int k = 0; k < dstWidth; ++k) {
+            const int c = k / 2, b = k % 2;
+            const float colW[4] = {W[6 + b], W[4 + b], W[2 + b], W[b]};
+            const int cols = colW[3] == 0.0f ? 3 : 4;
+            const float* tap = top + c + 1;  // source column c - 1
+            float sum = 0.0f;
+            for (int i = 0; i < rows; ++i)
+                for (int m = 0; m < cols; ++m) sum += rowW[i] * colW[m] * tap[ptrdiff_t(i) * p + m];
+            out[k] = sum;
+        }
+    }
+    return kEngineOk;
+}
