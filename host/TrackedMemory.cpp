@@ -117,6 +117,15 @@ int trackedBlockCount() {
 }
 
 // ------------------------------------------------------------- record handles
+// Each selector locks the handles at its start and unlocks them at its end, and
+// the clean-up after a failed call unlocks whatever exists. The plug-in keeps
+// track of which locks took, so a handle is never unlocked more often than it
+// was locked (a host's lock count must not go below zero).
+
+namespace {
+bool parametersLocked = false;
+bool dataLocked = false;
+}  // namespace
 
 void newParameterHandle() {
     hostRecord->parameters = hostNewHandle(int32_t(sizeof(FilterParameters)));
@@ -135,16 +144,20 @@ void lockHandles() {
         return;
     }
     params = reinterpret_cast<FilterParameters*>(hostLockHandle(hostRecord->parameters));
+    parametersLocked = params != nullptr;
     runData = reinterpret_cast<RunData*>(hostLockHandle(reinterpret_cast<Handle>(*dataCell)));
+    dataLocked = runData != nullptr;
     if (params == nullptr || runData == nullptr) *resultCell = memFullErr;
 }
 
 void unlockHandles() {
-    if (*dataCell != 0) hostUnlockHandle(reinterpret_cast<Handle>(*dataCell));
-    if (hostRecord->parameters != nullptr) hostUnlockHandle(hostRecord->parameters);
+    if (*dataCell != 0 && dataLocked) hostUnlockHandle(reinterpret_cast<Handle>(*dataCell));
+    if (hostRecord->parameters != nullptr && parametersLocked) hostUnlockHandle(hostRecord->parameters);
+    dataLocked = parametersLocked = false;
 }
 
 void disposeHandles() {
+    dataLocked = parametersLocked = false;
     if (hostRecord->parameters != nullptr) {
         hostDisposeHandle(hostRecord->parameters);
         hostRecord->parameters = nullptr;
