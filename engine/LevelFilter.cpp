@@ -90,6 +90,30 @@ float borderSample(const float* src, int width, int height, int x, int y, double
     return combine(c, d, sumW, sumWV);
 }
 
+// One neighbour's terms for n samples side by side, each added to that
+// sample's sums in the order its own neighbours come.
+void accumulateNear(const float* __restrict neighbour, const float* __restrict centre, int n,
+                    float* __restrict sumW, float* __restrict sumWV, float* __restrict d, double invG, double darker,
+                    double brighter) {
+    for (int i = 0; i < n; ++i) {
+        float v = neighbour[i];
+        float w = weight(v, centre[i], invG, darker, brighter);
+        sumW[i] += w;
+        sumWV[i] += w * v;
+        d[i] = w < d[i] ? w : d[i];
+    }
+}
+
+void accumulateOuter(const float* __restrict neighbour, const float* __restrict centre, int n,
+                     float* __restrict sumW, float* __restrict sumWV, double invG, double darker, double brighter) {
+    for (int i = 0; i < n; ++i) {
+        float v = neighbour[i];
+        float w = weight(v, centre[i], invG, darker, brighter);
+        sumW[i] += w;
+        sumWV[i] += w * v;
+    }
+}
+
 // Interior samples x0 .. x0 + n - 1 of row y, side by side.
 void interiorChunk(const float* src, int width, int y, int x0, int n, float* out, double invG, double darker,
                    double brighter) {
@@ -103,14 +127,8 @@ void interiorChunk(const float* src, int width, int y, int x0, int n, float* out
     }
     for (int k = 0; k < 24; ++k) {
         const float* neighbour = centre + ptrdiff_t(kInteriorOrder[k].dy) * width + kInteriorOrder[k].dx;
-        bool near = k < kNearCount;
-        for (int i = 0; i < n; ++i) {
-            float v = neighbour[i];
-            float w = weight(v, centre[i], invG, darker, brighter);
-            sumW[i] += w;
-            sumWV[i] += w * v;
-            if (near) d[i] = w < d[i] ? w : d[i];
-        }
+        if (k < kNearCount) accumulateNear(neighbour, centre, n, sumW, sumWV, d, invG, darker, brighter);
+        else accumulateOuter(neighbour, centre, n, sumW, sumWV, invG, darker, brighter);
     }
     for (int i = 0; i < n; ++i) out[i] = d[i] <= 0.0f ? centre[i] : combine(centre[i], d[i], sumW[i], sumWV[i]);
 }
