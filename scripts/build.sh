@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Configures and builds one or more of the builds into build/<name>:
+#   native      Release: the command-line tool, tests and benchmarks
+#   native-asan the tests with address and undefined-behaviour sanitizers
+#   win32       MinGW-w64 i686: build/win32/Velmora.8bf (PE32) and its test programs
+#   win64       MinGW-w64 x86_64: build/win64/Velmora.8bf (PE32+) and its test programs
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+[ $# -gt 0 ] || set -- all
+[ "$1" = all ] && set -- native native-asan win32 win64
+for name in "$@"; do
+    args=()
+    case $name in
+        native) args=(-DCMAKE_BUILD_TYPE=Release) ;;
+        native-asan) args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=ON
+                           -DVELMORA_WIN64_DIR="$root/build/win64" -DVELMORA_WIN32_DIR="${VELMORA_WIN32_DIR:-}") ;;
+        win32) args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake") ;;
+        win64) args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake") ;;
+        *) echo "build.sh: unknown build '$name'" >&2; exit 2 ;;
+    esac
+    cmake -S "$root" -B "$root/build/$name" -G Ninja "${args[@]}" >/dev/null
+    cmake --build "$root/build/$name" -j2
+done
