@@ -1,0 +1,170 @@
+// The entry point's selectors as a host sends them, with the records read back
+// through the host's handles. Natively in-process; under Wine, the real DLL.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "host/Controls.h"
+#include "host/Parameters.h"
+#include "tests/scenarios/PluginUnderTest.h"
+#include "tests/scenarios/SceneImages.h"
+#include "testhost/TestHost.h"
+
+using testhost::TestHost;
+using testhost::TestHostOptions;
+
+namespace {
+
+// The test host's handles point at a cell whose first member is the data.
+FilterParameters* parameterRecord(TestHost& host) {
+    return host.record().parameters ? *reinterpret_cast<FilterParameters**>(host.record().parameters) : nullptr;
+}
+
+TestHost* newHost(TestHostOptions options = {}) {
+    auto* host = new TestHost(scenes::darkRoom(400, 380), options);
+    host->setEntry(pluginUnderTest());
+    return host;
+}
+
+void expectCleanedUp(TestHost& host) {
+    EXPECT_EQ(host.record().parameters, nullptr);
+    EXPECT_EQ(host.dataCell(), 0);
+    EXPECT_TRUE(rectIsEmpty(host.record().inRect));
+    EXPECT_TRUE(rectIsEmpty(host.record().outRect));
+    EXPECT_TRUE(rectIsEmpty(host.record().maskRect));
+    EXPECT_TRUE(host.leaks().empty()) << host.leaks().front();
+    EXPECT_TRUE(host.violations().empty()) << host.violations().front();
+}
+
+}  // namespace
+
+TEST(Selectors, UnknownSelectorsAreRefusedAndCleanedUp) {
+    for (int16_t selector : {int16_t(6), int16_t(100), int16_t(-1)}) {
+        std::unique_ptr<TestHost> host(newHost());
+        ASSERT_EQ(host->call(filterSelectorParameters), 0);
+        host->record().inRect = {1, 2, 3, 4};
+        EXPECT_EQ(host->call(selector), filterBadParameters) << selector;
+        expectCleanedUp(*host);
+    }
+}
+
+TEST(Selectors, ContinueEmptiesTheRectangles) {
+    std::unique_ptr<TestHost> host(newHost());
+    EXPECT_EQ(host->call(filterSelectorContinue), 0);
+    EXPECT_TRUE(rectIsEmpty(host->record().inRect));
+    host->record().outRect = {0, 0, 10, 10};
+    host->record().maskRect = {0, 0, 10, 10};
+    EXPECT_EQ(host->call(filterSelectorContinue), 0);
+    EXPECT_TRUE(rectIsEmpty(host->record().outRect));
+    EXPECT_TRUE(rectIsEmpty(host->record().maskRect));
+}
+
+TEST(Selectors, ParametersResetsTheRecordsAndPrepareKeepsThem) {
+    std::unique_ptr<TestHost> host(newHost());
+    ASSERT_EQ(host->call(filterSelectorParameters), 0);
+    FilterParameters* p = parameterRecord(*host);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->amount, 10.0f);
+    EXPECT_EQ(p->vibrance, 2.0f);
+    EXPECT_EQ(p->mask.strength, 64.0f);
+    EXPECT_EQ(p->mask.levelCount, 5.0f);
+    EXPECT_EQ(p->mask.lumaGain, 0.5f);
+    EXPECT_EQ(p->mask.maxValue, 255);
+
+    p->amount = 3.0f;
+    ASSERT_EQ(host->call(filterSelectorPrepare), 0);
+    EXPECT_EQ(parameterRecord(*host)->amount, 3.0f);  // Prepare keeps what Parameters left
+    EXPECT_EQ(host->record().bufferSpace, 0);
+    ASSERT_EQ(host->call(filterSelectorParameters), 0);
+    EXPECT_EQ(parameterRecord(*host)->amount, 10.0f);  // Parameters starts again
+    EXPECT_EQ(host->call(filterSelectorFinish), 0);
+    expectCleanedUp(*host);
+}
+
+TEST(Selectors, PrepareCreatesAMissingParameterHandle) {
+    std::unique_ptr<TestHost> host(newHost());
+    ASSERT_EQ(host->call(filterSelectorParameters), 0);
+    intptr_t data = host->dataCell();
+    // A host that drops the parameter handle between runs but keeps the data cell.
+    Handle parameters = host->record().parameters;
+    host->record().parameters = nullptr;
+    ASSERT_EQ(host->call(filterSelectorPrepare), 0);
+    EXPECT_NE(host->record().parameters, nullptr);
+    EXPECT_NE(host->record().parameters, parameters);
+    EXPECT_EQ(host->dataCell(), data);
+    EXPECT_EQ(parameterRecord(*host)->amount, 10.0f);
+    host->record().parameters = parameters;  // give the host back its own handle to account for
+    EXPECT_EQ(host->call(filterSelectorFinish), 0);
+}
+
+TEST(Selectors, RefusedHandlesEndWithOutOfMemoryAndNothingLeft) {
+    for (int n : {1, 2}) {
+        TestHostOptions options;
+        options.faults.failHandleAllocation = n;
+        std::unique_ptr<TestHost> host(newHost(options));
+        EXPECT_EQ(host->call(filterSelectorParameters), memFullErr) << n;
+        expectCleanedUp(*host);
+    }
+    for (int n : {1, 2}) {
+        TestHostOptions options;
+        options.faults.failHandleLock = n;
+        std::unique_ptr<TestHost> host(newHost(options));
+        EXPECT_EQ(host->call(filterSelectorPrepare), memFullErr) << n;
+        expectCleanedUp(*host);
+    }
+}
+
+TEST(Selectors, StartWithoutHandlesIsABadParameter) {
+    std::unique_ptr<TestHost> host(newHost());
+    EXPECT_EQ(host->call(filterSelectorStart), filterBadParameters);
+    expectCleanedUp(*host);
+}
+
+TEST(Selectors, FinishWithoutScriptingStillStoresTheLastSettings) {
+    TestHostOptions options;
+    options.withholdDescriptorParameters = true;
+    std::unique_ptr<TestHost> host(newHost(options));
+    ASSERT_EQ(host->call(filterSelectorParameters), 0);
+    parameterRecord(*host)->amount = 12.7f;
+    parameterRecord(*host)->vibrance = 0.5f;
+    ASSERT_EQ(host->call(filterSelectorFinish), 0);
+    expectCleanedUp(*host);
+    auto entry = host->registry().find(settingsRegistryKey);
+    ASSERT_NE(entry, host->registry().end());
+    EXPECT_TRUE(entry->second.persistent);
+    EXPECT_EQ(entry->second.values[keyAmount], 12.0);    // whole numbers only
+    EXPECT_EQ(entry->second.values[keyVibrance], -2.0);  // 0.5 truncates to 0, minus 2
+}
+
+TEST(Selectors, LastSettingsSurviveFromOneHostRunToTheNext) {
+    std::string file = testing::TempDir() + "velmora-registry-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed());
+    std::remove(file.c_str());
+    {
+        TestHostOptions options;
+        options.registryFile = file;
+        options.replay.present = true;
+        options.replay.values = {{keyAmount, 15.0}, {keyVibrance, -1.0}};
+        std::unique_ptr<TestHost> host(newHost(options));
+        ASSERT_EQ(host->runFilter(), 0);
+    }
+    TestHostOptions options;
+    options.registryFile = file;
+    options.replay.present = true;
+    options.replay.values = {};  // a replayed step without values: the last settings stand
+    std::unique_ptr<TestHost> host(newHost(options));
+    ASSERT_EQ(host->call(filterSelectorParameters), 0);
+    ASSERT_EQ(host->call(filterSelectorPrepare), 0);
+    ASSERT_EQ(host->call(filterSelectorStart), 0);
+    EXPECT_EQ(parameterRecord(*host)->amount, 15.0f);
+    EXPECT_EQ(parameterRecord(*host)->vibrance, 1.0f);
+    EXPECT_EQ(host->call(filterSelectorFinish), 0);
+    std::remove(file.c_str());
+}
+
+TEST(Selectors, AboutTouchesNothing) {
+    std::unique_ptr<TestHost> host(newHost());
+    EXPECT_EQ(host->runAbout(), 0);
+    EXPECT_EQ(host->liveHandles(), 0);
+    EXPECT_EQ(host->dataCell(), 0);
+}
