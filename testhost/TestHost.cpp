@@ -213,8 +213,13 @@ struct TestHost::Impl {
         return true;
     }
 
-    void serveInput(const FilterRecord& rec) {
+    // Row r of plane p of the image, from column 0.
+    const uint8_t* imageRow(int plane, int r) const {
         const HostImage& img = host.image_;
+        return img.data.data() + (size_t(plane) * size_t(img.height) + size_t(r)) * size_t(img.width);
+    }
+
+    void serveInput(const FilterRecord& rec) {
         int k = rec.inputRate >> 16;
         int n = rec.inHiPlane - rec.inLoPlane + 1;
         int w = rectWidth(rec.inRect), h = rectHeight(rec.inRect);
@@ -222,9 +227,9 @@ struct TestHost::Impl {
         for (int r = 0; r < h; ++r) {
             uint8_t* dst = input.row(r);
             int y = k * (rec.inRect.top + r);
-            for (int c = 0; c < w; ++c) {
-                int x = k * (rec.inRect.left + c);
-                for (int p = 0; p < n; ++p) dst[c * n + p] = img.at(rec.inLoPlane + p, y, x);
+            for (int p = 0; p < n; ++p) {
+                const uint8_t* src = imageRow(rec.inLoPlane + p, y) + size_t(k) * size_t(rec.inRect.left);
+                for (int c = 0; c < w; ++c) dst[c * n + p] = src[size_t(k) * size_t(c)];
             }
         }
     }
@@ -242,14 +247,14 @@ struct TestHost::Impl {
 
     // The output buffer starts with the image's current pixels, as hosts give it.
     void serveOutput(const FilterRecord& rec) {
-        const HostImage& img = host.image_;
         int n = rec.outHiPlane - rec.outLoPlane + 1;
         int w = rectWidth(rec.outRect), h = rectHeight(rec.outRect);
         output.allocate(h, w * n, host.options_.rowPadding);
         for (int r = 0; r < h; ++r)
-            for (int c = 0; c < w; ++c)
-                for (int p = 0; p < n; ++p)
-                    output.row(r)[c * n + p] = img.at(rec.outLoPlane + p, rec.outRect.top + r, rec.outRect.left + c);
+            for (int p = 0; p < n; ++p) {
+                const uint8_t* src = imageRow(rec.outLoPlane + p, rec.outRect.top + r) + rec.outRect.left;
+                for (int c = 0; c < w; ++c) output.row(r)[c * n + p] = src[c];
+            }
         committedOut = rec.outRect;
         committedLo = rec.outLoPlane;
         committedHi = rec.outHiPlane;
@@ -263,10 +268,10 @@ struct TestHost::Impl {
         if (!output.intact()) violation("the plug-in wrote outside outRect " + rectText(committedOut));
         int n = committedHi - committedLo + 1;
         for (int r = 0; r < output.rows; ++r)
-            for (int c = 0; c < rectWidth(committedOut); ++c)
-                for (int p = 0; p < n; ++p)
-                    host.image_.at(committedLo + p, committedOut.top + r, committedOut.left + c) =
-                        output.row(r)[c * n + p];
+            for (int p = 0; p < n; ++p) {
+                uint8_t* dst = const_cast<uint8_t*>(imageRow(committedLo + p, committedOut.top + r)) + committedOut.left;
+                for (int c = 0; c < rectWidth(committedOut); ++c) dst[c] = output.row(r)[c * n + p];
+            }
     }
 
     int16_t advanceState() {
