@@ -1,6 +1,7 @@
 #include "planes/PreviewState.h"
 
 PreviewMode previewMode = PreviewMode::After;
+ZoomState zoomState = {};
 PaneState previewPane = {};
 PaneState navigatorPane = {};
 bool recomputePending = false;

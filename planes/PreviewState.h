@@ -22,7 +22,21 @@ struct PaneState {
     uint8_t* maskBuffer;   // pixelCount bytes, the selection mask
 };
 
+// The preview's zoom: level 0 shows the whole image, topLevel shows one image
+// pixel per screen pixel (100 %). Built at dialog set-up; lives for the dialog.
+constexpr int kMaxZoomLevels = 15;
+struct ZoomState {
+    int16_t level;
+    int16_t topLevel;                 // at most 14
+    int16_t viewTop, viewLeft;        // image row and column of the visible region's corner
+    int16_t stepDown[kMaxZoomLevels];  // origin steps when zooming in to level i (entry 0 is 0)
+    int16_t stepRight[kMaxZoomLevels];
+    int16_t levelWidth[kMaxZoomLevels];  // visible region size in image pixels per level
+    int16_t levelHeight[kMaxZoomLevels];
+};
+
 extern PreviewMode previewMode;
+extern ZoomState zoomState;
 extern PaneState previewPane;
 extern PaneState navigatorPane;
 extern bool recomputePending;
