@@ -1,0 +1,115 @@
+// The dialog's pane and zoom arithmetic, on the worked example of a 3000 x 2000
+// filter rectangle and a 410 x 370 preview area, and on the edge cases.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ui/model/PaneLayout.h"
+
+namespace {
+
+struct Preview {
+    PaneState pane = {};
+    ZoomState zoom = {};
+    Preview(const Rect& f, const Rect& placeholder) {
+        layOutPane(placeholder, f, &pane);
+        buildZoomTable(f, pane, &zoom);
+    }
+};
+
+std::string label(int level, int topLevel) {
+    char text[16];
+    formatZoomLabel(level, topLevel, text, sizeof text);
+    return text;
+}
+
+const Rect kF = {0, 0, 2000, 3000};
+const Rect kPlaceholder = {18, 8, 18 + 374, 8 + 414};  // 410 x 370 once shrunk by 2 a side
+
+}  // namespace
+
+TEST(PaneLayout, WorkedExample) {
+    Preview p(kF, kPlaceholder);
+    EXPECT_EQ(p.pane.samplingRate, 8 << 16);
+    EXPECT_EQ(p.pane.bufferWidth, 375);
+    EXPECT_EQ(p.pane.bufferHeight, 250);
+    EXPECT_EQ(p.pane.sourceRect.right, 375);
+    EXPECT_EQ(rectWidth(p.pane.displayRect), 375);
+    EXPECT_EQ(p.pane.displayRect.left, (8 + 8 + 414 - 375) / 2);  // centred in the placeholder
+    EXPECT_EQ(p.zoom.topLevel, 3);
+    EXPECT_EQ(p.zoom.levelWidth[0], 3000);
+    EXPECT_EQ(p.zoom.levelWidth[1], 1500);
+    EXPECT_EQ(p.zoom.levelWidth[2], 750);
+    EXPECT_EQ(p.zoom.levelWidth[3], 375);
+    EXPECT_EQ(p.zoom.stepRight[1], 750);
+    EXPECT_EQ(p.zoom.stepDown[3], 125);
+}
+
+TEST(PaneLayout, ZoomLabels) {
+    const char* want[] = {"100%", "50%", "25%", "12.5%", "6.25%", "3.12%", "1.56%", "0.78%", "0.39%", "0.20%", "0.10%"};
+    for (int d = 0; d <= 10; ++d) EXPECT_EQ(label(14 - d, 14), want[d]) << d;
+    EXPECT_EQ(label(0, 14), "0.10%");
+}
+
+TEST(PaneLayout, ZoomInAndOutReturnsToTheSameOrigin) {
+    Preview p(kF, kPlaceholder);
+    computeVisibleRegion(kF, &p.zoom, &p.pane);
+    EXPECT_EQ(p.pane.regionRect.right, 3000);
+    ZoomButtons in = zoomIn(&p.zoom);
+    EXPECT_TRUE(in.plusEnabled && in.minusEnabled);
+    computeVisibleRegion(kF, &p.zoom, &p.pane);
+    EXPECT_EQ(p.zoom.viewLeft, 750);
+    EXPECT_EQ(p.zoom.viewTop, 500);
+    EXPECT_EQ(p.pane.samplingRate, 4 << 16);
+    zoomIn(&p.zoom);
+    ZoomButtons top = zoomIn(&p.zoom);
+    EXPECT_FALSE(top.plusEnabled);
+    EXPECT_EQ(top.focus, 40);
+    computeVisibleRegion(kF, &p.zoom, &p.pane);
+    EXPECT_EQ(p.pane.samplingRate, 1 << 16);  // 100 %: the host's own pixels
+    for (int i = 0; i < 3; ++i) zoomOut(&p.zoom);
+    computeVisibleRegion(kF, &p.zoom, &p.pane);
+    EXPECT_EQ(p.zoom.level, 0);
+    EXPECT_EQ(p.zoom.viewTop, 0);
+    EXPECT_EQ(p.zoom.viewLeft, 0);
+}
+
+TEST(PaneLayout, TopLevelZeroForSmallImages) {
+    Rect f = {0, 0, 150, 180};
+    Preview p(f, kPlaceholder);
+    EXPECT_EQ(p.zoom.topLevel, 0);
+    ZoomButtons b = zoomIn(&p.zoom);
+    EXPECT_EQ(p.zoom.level, 0);
+    EXPECT_FALSE(b.plusEnabled);
+    EXPECT_EQ(b.focus, 40);
+    computeVisibleRegion(f, &p.zoom, &p.pane);
+    EXPECT_EQ(p.pane.samplingRate, 1 << 16);
+}
+
+TEST(PaneLayout, RegionsAreClampedIntoTheImageAndStartEven) {
+    Preview p(kF, kPlaceholder);
+    p.zoom.level = 2;
+    p.zoom.viewTop = 7;
+    p.zoom.viewLeft = 13;
+    computeVisibleRegion(kF, &p.zoom, &p.pane);
+    EXPECT_EQ(p.zoom.viewTop, 6);
+    EXPECT_EQ(p.zoom.viewLeft, 12);
+    p.zoom.viewTop = 1900;
+    p.zoom.viewLeft = -40;
+    computeVisibleRegion(kF, &p.zoom, &p.pane);
+    EXPECT_EQ(p.zoom.viewTop, 2000 - 500);
+    EXPECT_EQ(p.zoom.viewLeft, 0);
+
+    // A filter rectangle off the origin at odd coordinates: the region is
+    // relative to it, and rounding to even starts one row and column early.
+    Rect f = {101, 51, 1101, 1551};
+    Preview q(f, kPlaceholder);
+    q.zoom.level = 1;
+    q.zoom.viewTop = 0;
+    q.zoom.viewLeft = 0;
+    computeVisibleRegion(f, &q.zoom, &q.pane);
+    EXPECT_EQ(q.zoom.viewTop, 100);
+    EXPECT_EQ(q.zoom.viewLeft, 50);
+    EXPECT_EQ(q.pane.regionRect.top, 0);
+    EXPECT_EQ(q.pane.regionRect.left, 0);
+}
