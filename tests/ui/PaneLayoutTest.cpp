@@ -113,3 +113,28 @@ TEST(PaneLayout, RegionsAreClampedIntoTheImageAndStartEven) {
     EXPECT_EQ(q.pane.regionRect.top, 0);
     EXPECT_EQ(q.pane.regionRect.left, 0);
 }
+
+TEST(PaneLayout, NavigatorMappingAndFrame) {
+    Preview p(kF, kPlaceholder);
+    PaneState navigator = {};
+    layOutPane({39, 335, 39 + 130, 335 + 159}, kF, &navigator);  // a 159 x 130 placeholder
+    int navStep = navigator.samplingRate >> 16;
+    EXPECT_EQ(navStep, 20);  // trunc(3000 / 155 + 1.5) = 20
+    Point16Xy corner = navigatorToImage({navigator.displayRect.left, navigator.displayRect.top}, navigator, kF);
+    EXPECT_EQ(corner.x, 0);
+    EXPECT_EQ(corner.y, 0);
+    Point16Xy inside = navigatorToImage({int16_t(navigator.displayRect.left + 10), int16_t(navigator.displayRect.top + 3)},
+                                        navigator, kF);
+    EXPECT_EQ(inside.x, 200);
+    EXPECT_EQ(inside.y, 60);
+
+    // Zoomed in to level 1 at the centre: the frame covers the middle half of the navigator.
+    p.zoom.level = 1;
+    p.zoom.viewTop = 500;
+    p.zoom.viewLeft = 750;
+    computeVisibleRegion(kF, &p.zoom, &p.pane);
+    Rect frame = navigatorFrameRect(kF, p.pane, navigator);
+    EXPECT_EQ(frame.left, navigator.displayRect.left + 750 / 20);
+    EXPECT_EQ(frame.top, navigator.displayRect.top + 500 / 20);
+    EXPECT_EQ(rectWidth(frame), 1500 / 20);
+}

@@ -116,3 +116,21 @@ ZoomButtons zoomOut(ZoomState* zoom) {
     zoom->viewLeft = int16_t(zoom->viewLeft - zoom->stepRight[zoom->level + 1]);
     return b;
 }
+
+Point16Xy navigatorToImage(Point16Xy p, const PaneState& navigator, const Rect& f) {
+    int16_t s = int16_t(navigator.samplingRate >> 16);
+    return {int16_t(s * (p.x - navigator.displayRect.left) + f.left), int16_t(s * (p.y - navigator.displayRect.top) + f.top)};
+}
+
+Rect navigatorFrameRect(const Rect& f, const PaneState& preview, const PaneState& navigator) {
+    int step = preview.samplingRate >> 16, navStep = navigator.samplingRate >> 16;
+    Rect r = {int16_t(preview.sourceRect.top * step), int16_t(preview.sourceRect.left * step),
+              int16_t(preview.sourceRect.bottom * step), int16_t(preview.sourceRect.right * step)};
+    if (f.top != 0 || f.left != 0) moveRectTo(&r, &r, r.top - f.top, r.left - f.left);
+    r = {int16_t(r.top / navStep), int16_t(r.left / navStep), int16_t(r.bottom / navStep), int16_t(r.right / navStep)};
+    const Rect& n = navigator.displayRect;
+    int top = n.top + r.top > n.top ? n.top + r.top : n.top;
+    int left = n.left + r.left > n.left ? n.left + r.left : n.left;
+    moveRectTo(&r, &r, top, left);
+    return r;
+}

@@ -32,3 +32,12 @@ struct ZoomButtons {
 };
 ZoomButtons zoomIn(ZoomState* zoom);
 ZoomButtons zoomOut(ZoomState* zoom);
+
+// A navigator point (client coordinates) in image coordinates, 16-bit arithmetic.
+struct Point16Xy {
+    int16_t x, y;
+};
+Point16Xy navigatorToImage(Point16Xy p, const PaneState& navigator, const Rect& f);
+
+// The red frame: the preview's source area drawn over the navigator.
+Rect navigatorFrameRect(const Rect& f, const PaneState& preview, const PaneState& navigator);
