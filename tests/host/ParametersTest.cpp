@@ -1,0 +1,110 @@
+// The parameter record's derived gains and the descriptor operations, called
+// directly against a test host's suites.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "host/Controls.h"
+#include "host/PluginGlobals.h"
+#include "testhost/TestHost.h"
+
+namespace {
+
+struct Records {
+    std::unique_ptr<testhost::TestHost> host;
+    int16_t result = 0;
+    intptr_t data = 0;
+    FilterParameters p = {};
+    RunData r = {};
+
+    explicit Records(testhost::TestHostOptions options = {}) {
+        host.reset(new testhost::TestHost(testhost::makeImage(8, 8, 3), options));
+        host->setEntry(&PluginMain);
+        host->call(filterSelectorContinue);
+        hostRecord = &host->record();
+        resultCell = &result;
+        dataCell = &data;
+        params = &p;
+        runData = &r;
+        setDefaultParameters();
+        initRunData();
+    }
+};
+
+testhost::TestHostOptions replay(int16_t playInfo, std::vector<std::pair<uint32_t, double>> values) {
+    testhost::TestHostOptions o;
+    o.replay.present = true;
+    o.replay.playInfo = playInfo;
+    o.replay.values = std::move(values);
+    return o;
+}
+
+}  // namespace
+
+TEST(Parameters, DerivedGains) {
+    FilterParameters p = {10.0f, 2.0f, {}};
+    deriveMaskGains(&p);
+    EXPECT_EQ(p.mask.lumaGain, 0.5f);
+    EXPECT_EQ(p.mask.chromaScale, 0.5f);
+    p = {0.0f, 4.0f, {}};
+    deriveMaskGains(&p);
+    EXPECT_EQ(p.mask.lumaGain, 0.85f);
+    EXPECT_EQ(p.mask.chromaScale, 0.0f);
+    p = {20.0f, 0.0f, {}};
+    deriveMaskGains(&p);
+    EXPECT_NEAR(p.mask.lumaGain, 0.15f, 1e-7f);
+    EXPECT_EQ(p.mask.chromaScale, 1.0f);
+}
+
+TEST(Parameters, ReplayedStepsDecideTheDialog) {
+    for (int16_t play : {plugInDialogDontDisplay, plugInDialogDisplay, plugInDialogSilent}) {
+        Records rec(replay(play, {{keyAmount, 12.5}, {keyVibrance, 1.5}}));
+        bool show = false;
+        readScriptParameters(show);
+        EXPECT_EQ(show, play == plugInDialogDisplay);
+        EXPECT_EQ(rec.p.amount, 12.5f);
+        EXPECT_EQ(rec.p.vibrance, 3.5f);
+        EXPECT_EQ(rec.host->record().descriptorParameters->descriptor, nullptr);  // read and disposed
+        EXPECT_EQ(rec.host->liveHandles(), 0);
+    }
+    Records none;
+    bool show = false;
+    readScriptParameters(show);
+    EXPECT_TRUE(show);  // no scripting descriptor: the dialog is shown
+
+    Records stranger(replay(plugInDialogDontDisplay, {{fourCC('X', 'y', 'z', 'w'), 3.0}, {keyAmount, 7.0}}));
+    readScriptParameters(show);
+    EXPECT_EQ(stranger.p.amount, 10.0f);  // an unknown first key ends the reading
+}
+
+TEST(Parameters, RecordedStepAndLastSettings) {
+    Records rec;
+    rec.p.amount = 12.5f;
+    rec.p.vibrance = 3.5f;
+    writeScriptParameters();
+    auto recorded = rec.host->recordedDescriptor();
+    ASSERT_EQ(recorded.size(), 2u);
+    EXPECT_EQ(recorded[0].second, 12.5);
+    EXPECT_EQ(recorded[1].second, 1.5);
+    EXPECT_EQ(rec.host->recordInfo(), plugInDialogOptional);
+
+    EXPECT_EQ(saveLastSettings(), 0);
+    auto& stored = rec.host->registry()[settingsRegistryKey].values;
+    EXPECT_EQ(stored[keyAmount], 12.0);
+    EXPECT_EQ(stored[keyVibrance], 1.0);
+
+    rec.p.vibrance = 0.5f;  // truncates to 0, stored as -2, comes back as 0
+    saveLastSettings();
+    rec.p.amount = rec.p.vibrance = 99.0f;
+    EXPECT_EQ(loadLastSettings(), 0);
+    EXPECT_EQ(rec.p.amount, 12.0f);
+    EXPECT_EQ(rec.p.vibrance, 0.0f);
+    EXPECT_TRUE(rec.host->leaks().empty());  // the recorded descriptor handle is the host's to keep
+
+    testhost::TestHostOptions noBasic;
+    noBasic.withholdBasicSuite = true;
+    Records without(noBasic);
+    EXPECT_EQ(loadLastSettings(), errPlugInHostInsufficient);
+    EXPECT_EQ(saveLastSettings(), errPlugInHostInsufficient);
+    EXPECT_EQ(without.p.amount, 10.0f);
+}
