@@ -59,3 +59,8 @@ void hostSetWatchSuspension(intptr_t value) {
     if (hasSlots(procs, procs ? procs->numPropertyProcs : 0, 2) && procs->setPropertyProc)
         procs->setPropertyProc(hostRecord->hostSig, propWatchSuspension, 0, value, nullptr);
 }
+
+OSErr hostDisplayPixels(const PSPixelMap* source, const VRect* srcRect, int32_t dstRow, int32_t dstCol, void* context) {
+    DisplayPixelsProc display = hostRecord->displayPixels;
+    return display ? display(source, srcRect, dstRow, dstCol, context) : OSErr(paramErr);
+}

@@ -22,3 +22,5 @@ bool hostAbort();
 void hostProgress(int32_t done, int32_t total);
 // Suspends (1) or resumes (0) the host's watch cursor; the result is ignored.
 void hostSetWatchSuspension(intptr_t value);
+// Hands pixels to the host's displayPixels; paramErr when the host has none.
+OSErr hostDisplayPixels(const PSPixelMap* source, const VRect* srcRect, int32_t dstRow, int32_t dstCol, void* context);

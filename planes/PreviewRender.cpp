@@ -89,9 +89,7 @@ int hostPath(PaneState* pane) {
 
 }  // namespace
 
-int rebuildProxyResult() {
-    // Only the three colour channels have masks and statistics.
-    int channels = planeCount() < 3 ? planeCount() : 3;
+int readjustMasks() {
     deriveMaskGains(params);
     for (int c = 0; c < 3; ++c)
         if (maskPlane(runData, c) == nullptr) return internalError("Internal Error #1");
@@ -99,6 +97,14 @@ int rebuildProxyResult() {
                    runData->proxyHeight, adjustedPlane(runData, 0), adjustedPlane(runData, 1),
                    adjustedPlane(runData, 2), &params->mask) != 0)
         return internalError("Internal Error #2");
+    return 1;
+}
+
+int rebuildProxyResult() {
+    // Only the three colour channels have masks and statistics.
+    int channels = planeCount() < 3 ? planeCount() : 3;
+    int adjusted = readjustMasks();
+    if (adjusted != 1) return adjusted;
 
     FilterRecord* r = hostRecord;
     r->inRect = r->filterRect;

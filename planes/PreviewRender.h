@@ -12,6 +12,8 @@
 
 #include "planes/PreviewState.h"
 
+// Re-runs the adjustment of the three masks with the current settings (1 or -4).
+int readjustMasks();
 // Re-runs the adjustment with the current settings and recomputes previewPlanes.
 int rebuildProxyResult();
 // Fills the preview pane's buffers for the current mode, zoom and view.

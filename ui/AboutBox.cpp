@@ -1,0 +1,29 @@
+// The About box: product line, version and logo over the host's window.
+#include <windows.h>
+
+#include "host/Controls.h"
+#include "host/PluginGlobals.h"
+#include "ui/DialogIds.h"
+#include "ui/Platform.h"
+
+extern "C" INT_PTR CALLBACK KRVVLMAboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        SetDlgItemTextA(dialog, ID_ABOUT_VERSION, "Version 1.1.4  (10/2004)");
+        return TRUE;
+    }
+    if (message != WM_COMMAND || HIWORD(wParam) != 0) return FALSE;
+    switch (LOWORD(wParam)) {
+        case ID_ABOUT_OK: EndDialog(dialog, 1); return TRUE;
+        case IDCANCEL: EndDialog(dialog, 2); return TRUE;
+        case ID_LOGO: return TRUE;  // a click on the logo does nothing
+        default: return FALSE;
+    }
+}
+
+void ShowAboutBox() {
+    PlatformData* platform = aboutRecord ? static_cast<PlatformData*>(aboutRecord->platformData) : nullptr;
+    HWND owner = platform ? reinterpret_cast<HWND>(platform->hwnd) : nullptr;
+    INT_PTR result =
+        DialogBoxParamA(static_cast<HINSTANCE>(moduleInstance), "ABOUTVLM", owner, KRVVLMAboutProc, 0);
+    if (result == -1 || result == 0) showErrorBox("Could not display About window", kErrorCaption);
+}
