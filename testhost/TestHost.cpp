@@ -384,6 +384,7 @@ struct TestHost::Impl {
 
     OSErr allocateProc(int32_t size, BufferID* id) {
         ++bufferAllocations;
+        host.bufferRequests_.push_back(size);
         if (size < 0 || id == nullptr) {
             violation("allocateProc with a negative size or no id cell");
             return paramErr;

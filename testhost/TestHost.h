@@ -146,6 +146,8 @@ public:
     int liveHandles() const;
     int liveBuffers() const;
     int buffersAllocated() const { return buffersAllocated_; }
+    // The size of every buffer asked for, in order (granted or not).
+    const std::vector<int32_t>& bufferRequests() const { return bufferRequests_; }
 
     // The scripting descriptor recorded at Finish (empty when none).
     std::vector<std::pair<uint32_t, double>> recordedDescriptor() const;
@@ -182,6 +184,7 @@ private:
     std::map<std::string, RegistryEntry> registry_;
     int abortPolls_ = 0;
     int buffersAllocated_ = 0;
+    std::vector<int32_t> bufferRequests_;
 };
 
 }  // namespace testhost

@@ -1,0 +1,450 @@
+// The dialogs of the real Velmora.8bf under Wine, driven as a user would:
+// the controls and the parameter record, the timer, Before/After, zoom, the
+// navigator, OK and Cancel, Help and the About box; and the screenshots of
+// the README when a folder for them is named.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "host/Controls.h"
+#include "tests/dialog/DialogDriver.h"
+#include "tests/scenarios/PluginUnderTest.h"
+#include "tests/scenarios/SceneImages.h"
+#include "tools/velmora/ImageIo.h"
+#include "ui/DialogIds.h"
+
+using dialogtest::DialogDriver;
+using testhost::TestHost;
+
+namespace {
+
+constexpr const char* kDialogCaption = "VELMORA  v1.1.4";
+
+// The host's main window: the dialogs' owner, with an arrow class cursor.
+HWND hostWindow() {
+    static HWND window = [] {
+        WNDCLASSA c = {};
+        c.lpfnWndProc = DefWindowProcA;
+        c.hInstance = GetModuleHandleA(nullptr);
+        c.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        c.lpszClassName = "VelmoraTestHostWindow";
+        RegisterClassA(&c);
+        return CreateWindowA(c.lpszClassName, "Test host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                             c.hInstance, nullptr);
+    }();
+    return window;
+}
+
+// A recorded step that shows the dialog; Color Intensity as shown (-2..2).
+testhost::TestHostOptions interactive(double amount = 10, double color = 0) {
+    testhost::TestHostOptions o;
+    o.parentWindow = reinterpret_cast<intptr_t>(hostWindow());
+    o.replay.present = true;
+    o.replay.playInfo = plugInDialogDisplay;
+    o.replay.values = {{keyAmount, amount}, {keyVibrance, color}};
+    return o;
+}
+
+// The dialog's parameter record, read while the dialog runs.
+struct Shown {
+    float amount, vibrance;
+};
+Shown recordOf(TestHost& host) {
+    const float* p = *reinterpret_cast<float* const*>(host.record().parameters);
+    return {p[0], p[1]};
+}
+
+int16_t runDialog(TestHost& host, const std::function<void(DialogDriver&)>& user) {
+    host.setEntry(pluginUnderTest());
+    int16_t result = 0;
+    dialogtest::runWithUser([&] { result = host.runFilter(); }, kDialogCaption, user);
+    return result;
+}
+
+// The last pictures handed to displayPixels for each pane: the navigator sits
+// right of the preview.
+const testhost::DisplayCall* lastCall(const TestHost& host, bool navigator) {
+    int32_t navigatorCol = 0;
+    for (const auto& call : host.displayCalls()) navigatorCol = std::max(navigatorCol, call.dstCol);
+    const testhost::DisplayCall* found = nullptr;
+    for (const auto& call : host.displayCalls())
+        if ((call.dstCol == navigatorCol) == navigator) found = &call;
+    return found;
+}
+
+double mean(const std::vector<uint8_t>& bytes) {
+    double sum = 0;
+    for (uint8_t b : bytes) sum += b;
+    return bytes.empty() ? 0 : sum / double(bytes.size());
+}
+
+}  // namespace
+
+TEST(MainDialog, OpensWithTheRecordTruncatedAndCancelRestoresTheSavedSettings) {
+    TestHost host(scenes::darkRoom(1200, 900), interactive(7.6, -0.5));
+    Shown opened = {}, atCancel = {};
+    int16_t result = runDialog(host, [&](DialogDriver& d) {
+        EXPECT_EQ(d.text(ID_BRIGHTNESS_EDIT), "7");
+        EXPECT_EQ(d.text(ID_INTENSITY_EDIT), "0");
+        opened = recordOf(host);
+        EXPECT_EQ(d.trackbarPosition(ID_BRIGHTNESS_SLIDER), 7);
+        EXPECT_EQ(d.trackbarPosition(ID_INTENSITY_SLIDER), 2);
+        EXPECT_TRUE(d.checked(ID_AFTER));
+        EXPECT_FALSE(d.checked(ID_BEFORE));
+        EXPECT_FALSE(d.enabled(ID_ZOOM_OUT));
+        EXPECT_TRUE(d.enabled(ID_ZOOM_IN));
+        EXPECT_EQ(d.text(ID_TITLE_TEXT), "Automatically Reveals Details Hidden in Shadows");
+        char caption[64] = {};
+        GetWindowTextA(d.dialog(), caption, sizeof caption);
+        EXPECT_STREQ(caption, kDialogCaption);
+        d.type(ID_BRIGHTNESS_EDIT, "12");
+        atCancel = recordOf(host);
+        d.click(ID_CANCEL);
+    });
+    EXPECT_EQ(opened.amount, 7.0f);
+    EXPECT_EQ(opened.vibrance, 2.0f);
+    EXPECT_EQ(atCancel.amount, 12.0f);
+    EXPECT_EQ(result, userCanceledErr);
+    EXPECT_TRUE(host.leaks().empty());
+    EXPECT_TRUE(host.violations().empty());
+}
+
+TEST(MainDialog, EditBoxesAndTrackbarsKeepTheRecordInStep) {
+    TestHost host(scenes::darkRoom(1200, 900), interactive());
+    int16_t result = runDialog(host, [&](DialogDriver& d) {
+        d.type(ID_BRIGHTNESS_EDIT, "25");  // clamped and written back
+        EXPECT_EQ(d.text(ID_BRIGHTNESS_EDIT), "20");
+        EXPECT_EQ(recordOf(host).amount, 20.0f);
+        EXPECT_EQ(d.trackbarPosition(ID_BRIGHTNESS_SLIDER), 20);
+        d.type(ID_INTENSITY_EDIT, "3");
+        EXPECT_EQ(d.text(ID_INTENSITY_EDIT), "2");
+        EXPECT_EQ(recordOf(host).vibrance, 4.0f);
+        d.type(ID_INTENSITY_EDIT, "x");  // not a digit: the box refuses it
+        EXPECT_EQ(recordOf(host).vibrance, 4.0f);
+
+        d.key(ID_BRIGHTNESS_SLIDER, VK_PRIOR);  // page: 5 steps
+        EXPECT_EQ(recordOf(host).amount, 15.0f);
+        EXPECT_EQ(d.text(ID_BRIGHTNESS_EDIT), "15");
+        d.key(ID_INTENSITY_SLIDER, VK_PRIOR);  // page: 1 step
+        EXPECT_EQ(recordOf(host).vibrance, 3.0f);
+        d.key(ID_INTENSITY_SLIDER, VK_HOME);
+        EXPECT_EQ(recordOf(host).vibrance, 0.0f);
+        EXPECT_EQ(d.text(ID_INTENSITY_EDIT), "-2");
+        d.key(ID_BRIGHTNESS_SLIDER, VK_END);
+        EXPECT_EQ(recordOf(host).amount, 20.0f);
+        d.thumb(ID_BRIGHTNESS_SLIDER, TB_THUMBTRACK, 3);
+        EXPECT_EQ(recordOf(host).amount, 3.0f);
+        EXPECT_EQ(d.trackbarPosition(ID_BRIGHTNESS_SLIDER), 3);
+
+        d.paste(ID_BRIGHTNESS_EDIT, "65535");  // narrows to -1: stored as 0
+        EXPECT_EQ(recordOf(host).amount, 0.0f);
+        EXPECT_EQ(d.text(ID_BRIGHTNESS_EDIT), "0");
+        d.paste(ID_INTENSITY_EDIT, "65534");  // narrows to 0 after adding 2: in range, not rewritten
+        EXPECT_EQ(recordOf(host).vibrance, 0.0f);
+        EXPECT_EQ(d.text(ID_INTENSITY_EDIT), "65534");
+
+        d.click(ID_DEFAULTS);
+        EXPECT_EQ(d.text(ID_BRIGHTNESS_EDIT), "10");
+        EXPECT_EQ(d.text(ID_INTENSITY_EDIT), "0");
+        EXPECT_EQ(d.trackbarPosition(ID_BRIGHTNESS_SLIDER), 10);
+        EXPECT_EQ(d.trackbarPosition(ID_INTENSITY_SLIDER), 2);
+        d.type(ID_BRIGHTNESS_EDIT, "4");
+        d.click(ID_OK);
+    });
+    EXPECT_EQ(result, 0);
+    auto recorded = host.recordedDescriptor();
+    ASSERT_EQ(recorded.size(), 2u);
+    EXPECT_EQ(recorded[0].second, 4.0);
+    EXPECT_EQ(recorded[1].second, 0.0);
+    EXPECT_TRUE(host.leaks().empty());
+}
+
+// What the user sees is what they get: OK less than 500 ms after a change
+// renders with the new setting, as a run without the dialog does.
+TEST(MainDialog, OkRendersWithTheSettingsShownEvenBeforeTheTimerFires) {
+    TestHost host(scenes::darkRoom(1200, 900), interactive(10, 0));
+    double previewAt10 = 0, previewAt20 = 0;
+    int16_t result = runDialog(host, [&](DialogDriver& d) {
+        d.settle();
+        previewAt10 = mean(lastCall(host, false)->pixels);
+        d.type(ID_BRIGHTNESS_EDIT, "20");
+        d.waitForTimer();
+        previewAt20 = mean(lastCall(host, false)->pixels);
+        d.type(ID_BRIGHTNESS_EDIT, "3");
+        d.click(ID_OK);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_GT(previewAt20, previewAt10 + 1.0);  // the timer recomputed the preview
+
+    testhost::TestHostOptions replayed;
+    replayed.replay.present = true;
+    replayed.replay.values = {{keyAmount, 3}, {keyVibrance, 0}};
+    TestHost reference(scenes::darkRoom(1200, 900), replayed);
+    reference.setEntry(pluginUnderTest());
+    ASSERT_EQ(reference.runFilter(), 0);
+    EXPECT_TRUE(host.image().data == reference.image().data);
+}
+
+TEST(MainDialog, BeforeShowsTheHostsUnprocessedPixels) {
+    TestHost host(scenes::darkRoom(1200, 900), interactive());
+    const testhost::HostImage original = host.image();
+    int16_t result = runDialog(host, [&](DialogDriver& d) {
+        d.click(ID_BEFORE);
+        d.settle();
+        const testhost::DisplayCall* before = lastCall(host, false);
+        // The last request served the preview: its rectangle at its sampling step.
+        const testhost::AdvanceRequest& r = host.requests().back();
+        int k = r.inputRate >> 16;
+        int w = before->srcRect.right, h = before->srcRect.bottom;
+        int mismatches = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < 3; ++c)
+                    if (before->pixels[(size_t(y) * size_t(w) + size_t(x)) * 3 + size_t(c)] !=
+                        original.at(c, (r.inRect.top + y) * k, (r.inRect.left + x) * k))
+                        ++mismatches;
+        EXPECT_EQ(mismatches, 0);
+        double beforeMean = mean(before->pixels);
+        d.click(ID_AFTER);
+        d.settle();
+        EXPECT_GT(mean(lastCall(host, false)->pixels), beforeMean + 5.0);  // shadows lifted
+        d.click(ID_CANCEL);
+    });
+    EXPECT_EQ(result, userCanceledErr);
+}
+
+TEST(MainDialog, ZoomButtonsStepThroughTheLevelsAndFullSizeComesFromTheHost) {
+    TestHost host(scenes::darkRoom(1200, 900), interactive());
+    runDialog(host, [&](DialogDriver& d) {
+        std::string overview = d.text(ID_ZOOM_LABEL);
+        int levels = 0;
+        while (d.enabled(ID_ZOOM_IN) && levels < 15) {
+            d.click(ID_ZOOM_IN);
+            ++levels;
+        }
+        EXPECT_GE(levels, 2);
+        EXPECT_EQ(d.text(ID_ZOOM_LABEL), "100%");
+        EXPECT_TRUE(d.enabled(ID_ZOOM_OUT));
+        EXPECT_EQ(d.focused(), d.item(ID_ZOOM_OUT));
+        size_t before = host.requests().size();
+        InvalidateRect(d.dialog(), nullptr, FALSE);
+        d.settle();
+        // At 100 % the processed pixels come from the host, one plane at a time, at step 1.
+        int fullSizePlanes = 0;
+        for (size_t i = before; i < host.requests().size(); ++i) {
+            const auto& r = host.requests()[i];
+            if (r.inputRate == 0x10000 && r.inLoPlane == r.inHiPlane) ++fullSizePlanes;
+        }
+        EXPECT_EQ(fullSizePlanes, 3);
+        d.click(ID_ZOOM_OUT);
+        EXPECT_EQ(d.text(ID_ZOOM_LABEL), "50%");
+        for (int i = 1; i < levels; ++i) d.click(ID_ZOOM_OUT);
+        EXPECT_EQ(d.text(ID_ZOOM_LABEL), overview);
+        EXPECT_FALSE(d.enabled(ID_ZOOM_OUT));
+        d.click(ID_CANCEL);
+    });
+    EXPECT_TRUE(host.leaks().empty());
+}
+
+namespace {
+
+// The red frame's top-left corner inside the navigator, as drawn on screen.
+POINT frameCorner(const DialogDriver& d, const testhost::DisplayCall& navigator) {
+    POINT corner = {-1, -1};
+    for (int y = navigator.dstRow; y < navigator.dstRow + navigator.srcRect.bottom && corner.x < 0; ++y)
+        for (int x = navigator.dstCol; x < navigator.dstCol + navigator.srcRect.right; ++x)
+            if (d.screenPixel(x, y) == RGB(255, 0, 0)) {
+                corner = {x, y};
+                break;
+            }
+    return corner;
+}
+
+}  // namespace
+
+TEST(MainDialog, DraggingTheNavigatorFrameMovesTheViewAndAClickBesideItCentresIt) {
+    TestHost host(scenes::darkRoom(1200, 900), interactive());
+    runDialog(host, [&](DialogDriver& d) {
+        d.click(ID_ZOOM_IN);
+        d.settle();
+        const testhost::DisplayCall navigator = *lastCall(host, true);
+        POINT start = frameCorner(d, navigator);
+        ASSERT_GE(start.x, navigator.dstCol);
+        // Grab the frame near its corner and drag it right and down.
+        int x = start.x + 5, y = start.y + 5;
+        d.mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+        d.mouse(WM_MOUSEMOVE, x + 10, y + 8, MK_LBUTTON);
+        d.mouse(WM_MOUSEMOVE, x + 10, y + 8, MK_LBUTTON | MK_SHIFT);  // with Shift: only hovering
+        d.mouse(WM_MOUSEMOVE, x + 20, y + 15, MK_LBUTTON);
+        d.mouse(WM_LBUTTONUP, x + 20, y + 15, 0);
+        d.settle();
+        POINT moved = frameCorner(d, navigator);
+        EXPECT_NEAR(moved.x - start.x, 20, 1);
+        EXPECT_NEAR(moved.y - start.y, 15, 1);
+
+        // Dragged far beyond the navigator, the view stops at the image's corner.
+        d.mouse(WM_LBUTTONDOWN, moved.x + 5, moved.y + 5, MK_LBUTTON);
+        d.mouse(WM_MOUSEMOVE, moved.x - 2000, moved.y - 2000, MK_LBUTTON);
+        d.mouse(WM_LBUTTONUP, moved.x - 2000, moved.y - 2000, 0);
+        d.settle();
+        POINT corner = frameCorner(d, navigator);
+        EXPECT_EQ(corner.x, navigator.dstCol);
+        EXPECT_EQ(corner.y, navigator.dstRow);
+
+        // A click beside the frame centres the view on it (the frame is half the navigator).
+        int cx = navigator.dstCol + navigator.srcRect.right * 3 / 4;
+        int cy = navigator.dstRow + navigator.srcRect.bottom * 3 / 4;
+        d.mouse(WM_LBUTTONDOWN, cx, cy, MK_LBUTTON);
+        d.mouse(WM_LBUTTONUP, cx, cy, 0);
+        d.settle();
+        POINT centred = frameCorner(d, navigator);
+        EXPECT_NEAR(centred.x, cx - navigator.srcRect.right / 4, 2);
+        EXPECT_NEAR(centred.y, cy - navigator.srcRect.bottom / 4, 2);
+        EXPECT_TRUE(d.checked(ID_AFTER));
+        d.click(ID_CANCEL);
+    });
+    EXPECT_TRUE(host.leaks().empty());
+}
+
+namespace {
+
+constexpr const char* kHelpKey = "SOFTWARE\\TARVIC\\MLX Plug-Ins\\VLM\\10";
+
+void setHelpValue(DWORD type, const void* data, DWORD size) {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kHelpKey);
+    if (data == nullptr) return;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kHelpKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "HelpFile", 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+// Presses Help and returns the message it shows ("" when none within a few seconds).
+std::string helpMessage(DialogDriver& d) {
+    d.clickLater(ID_HELP_BUTTON);
+    HWND box = dialogtest::waitForWindow(kErrorCaption, 5000);
+    return box ? dialogtest::answerMessageBox(box) : "";
+}
+
+}  // namespace
+
+TEST(MainDialog, HelpFindsItsFolderInTheRegistry) {
+    TestHost host(scenes::darkRoom(1200, 900), interactive());
+    runDialog(host, [&](DialogDriver& d) {
+        setHelpValue(REG_SZ, nullptr, 0);
+        EXPECT_EQ(helpMessage(d), "Help location could not be determined");
+        DWORD number = 7;
+        setHelpValue(REG_DWORD, &number, sizeof number);
+        EXPECT_EQ(helpMessage(d), "Help location could not be determined");
+        const char unterminated[] = {'C', ':', '\\'};
+        setHelpValue(REG_SZ, unterminated, sizeof unterminated);
+        EXPECT_EQ(helpMessage(d), "Help location could not be determined");
+        // A valid folder reaches the shell; the test run has no browser for it.
+        const char folder[] = "C:\\velmora\\";
+        setHelpValue(REG_SZ, folder, sizeof folder);
+        EXPECT_EQ(helpMessage(d), "Help could not be opened");
+        setHelpValue(REG_SZ, nullptr, 0);
+        EXPECT_TRUE(IsWindow(d.dialog()));  // the dialog stays open
+        d.click(ID_CANCEL);
+    });
+}
+
+// A pane buffer the host's buffer suite refuses comes from the process heap:
+// the dialog works, OK filters the image, and nothing leaks.
+TEST(MainDialog, PaneBuffersTheHostRefusesComeFromTheHeap) {
+    std::vector<int32_t> requests;
+    int32_t previewPixels = 0;
+    {
+        TestHost probe(scenes::darkRoom(1200, 900), interactive());
+        runDialog(probe, [&](DialogDriver& d) {
+            const testhost::DisplayCall* preview = lastCall(probe, false);
+            previewPixels = preview->srcRect.right * preview->srcRect.bottom;
+            d.click(ID_CANCEL);
+        });
+        requests = probe.bufferRequests();
+    }
+    // The preview's RGB buffer is the first request of its size, its mask the next.
+    auto first = std::find(requests.begin(), requests.end(), previewPixels * 3);
+    ASSERT_NE(first, requests.end());
+    int firstPane = int(first - requests.begin()) + 1;
+    EXPECT_EQ(requests[size_t(firstPane)], previewPixels);
+    for (int n = firstPane; n < firstPane + 4; ++n) {
+        testhost::TestHostOptions options = interactive();
+        options.faults.failBufferAllocation = n;
+        TestHost host(scenes::darkRoom(1200, 900), options);
+        const std::vector<uint8_t> original = host.image().data;
+        int16_t result = runDialog(host, [&](DialogDriver& d) { d.click(ID_OK); });
+        EXPECT_EQ(result, 0) << n;
+        EXPECT_TRUE(host.image().data != original) << n;
+        EXPECT_TRUE(host.leaks().empty()) << n;
+        EXPECT_TRUE(host.violations().empty()) << n;
+    }
+}
+
+TEST(AboutBox, ShowsTheVersionAndClosesWithOkOrEsc) {
+    for (int closeWith : {ID_ABOUT_OK, IDCANCEL}) {
+        testhost::TestHostOptions options;
+        options.parentWindow = reinterpret_cast<intptr_t>(hostWindow());
+        TestHost host(scenes::darkRoom(400, 400), options);
+        host.setEntry(pluginUnderTest());
+        int16_t result = -1;
+        std::string version;
+        dialogtest::runWithUser([&] { result = host.runAbout(); }, "VELMORA Plug-In", [&](DialogDriver& d) {
+            version = d.text(ID_ABOUT_VERSION);
+            if (closeWith == ID_ABOUT_OK)
+                d.click(ID_ABOUT_OK);
+            else
+                SendMessageA(d.dialog(), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+        });
+        EXPECT_EQ(version, "Version 1.1.4  (10/2004)");
+        EXPECT_EQ(result, 0);
+    }
+}
+
+// The README's pictures: the dialog on a real photo, After, Before and at
+// 100 %, and the About box. Runs when VELMORA_SCREENSHOTS names a folder and
+// VELMORA_DIALOG_PHOTO a PPM or PNG photo.
+TEST(Screenshots, DialogAndAboutBox) {
+    const char* folder = std::getenv("VELMORA_SCREENSHOTS");
+    const char* photo = std::getenv("VELMORA_DIALOG_PHOTO");
+    if (folder == nullptr || photo == nullptr) GTEST_SKIP() << "no screenshot folder or photo named";
+    cli::SourceImage source;
+    std::string error;
+    ASSERT_TRUE(cli::readImage(photo, &source, &error)) << error;
+    testhost::HostImage image = testhost::makeImage(source.pixels.width, source.pixels.height, 3);
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            for (int c = 0; c < 3; ++c)
+                image.at(c, y, x) =
+                    source.pixels.data[(size_t(y) * size_t(image.width) + size_t(x)) * size_t(source.pixels.bands) +
+                                       size_t(c)];
+    std::string dir = folder;
+    TestHost host(image, interactive(12, 0));
+    runDialog(host, [&](DialogDriver& d) {
+        d.waitForTimer();
+        EXPECT_TRUE(d.saveScreenshot(dir + "/dialog-after.png"));
+        d.click(ID_BEFORE);
+        d.settle();
+        EXPECT_TRUE(d.saveScreenshot(dir + "/dialog-before.png"));
+        d.click(ID_AFTER);
+        while (d.enabled(ID_ZOOM_IN)) d.click(ID_ZOOM_IN);
+        d.settle();
+        EXPECT_TRUE(d.saveScreenshot(dir + "/dialog-100-percent.png"));
+        d.click(ID_CANCEL);
+    });
+    testhost::TestHostOptions options;
+    options.parentWindow = reinterpret_cast<intptr_t>(hostWindow());
+    TestHost about(scenes::darkRoom(400, 400), options);
+    about.setEntry(pluginUnderTest());
+    dialogtest::runWithUser([&] { about.runAbout(); }, "VELMORA Plug-In", [&](DialogDriver& d) {
+        d.settle();
+        EXPECT_TRUE(d.saveScreenshot(dir + "/about-box.png"));
+        d.click(ID_ABOUT_OK);
+    });
+}

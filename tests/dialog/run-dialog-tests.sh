@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs the dialog tests under Wine on a virtual X screen, in a Wine prefix of
+# their own: the rest of the suite runs without a display, so that the
+# plug-in's message boxes there never wait for a user.
+#   run-dialog-tests.sh TESTS.exe Velmora.8bf PHOTO SCREENSHOT_DIR
+set -euo pipefail
+tests=$1 plugin=$2 photo=$3 shots=$4
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+main_prefix=${VELMORA_WINEPREFIX:-$root/.wine}
+prefix=$main_prefix-dialogs
+if [ ! -f "$prefix/system.reg" ]; then
+    rm -rf "$prefix"
+    cp -a "$main_prefix" "$prefix"
+fi
+
+mkdir -p "$shots"
+work=$(mktemp -d)
+trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+convert "$photo" -resize 1600x1600 "$work/photo.ppm"
+
+export VELMORA_WINEPREFIX=$prefix VELMORA_PLUGIN=$plugin
+export VELMORA_DIALOG_PHOTO=$(winepath_of() { echo "Z:${1//\//\\}"; }; winepath_of "$work/photo.ppm")
+export VELMORA_SCREENSHOTS=$(echo "Z:${shots//\//\\}")
+# No web browser: Help's shell open fails the same way on every machine.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winebrowser.exe=d"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/wine-run" "$tests" --gtest_brief=1
