@@ -3,7 +3,7 @@
 
 Outputs, all written next to this script:
 
-  logo.bmp           product logo (bitmap resource 122): 94 x 50 pixels, 24-bit
+  logo.bmp           product logo (bitmap resource 122): 70 x 38 pixels, 24-bit
                      uncompressed Windows BMP, drawn procedurally below
   pointing_hand.cur  32 x 32 monochrome cursor, hot spot (13, 1)
   grabbing_hand.cur  32 x 32 monochrome cursor, hot spot (13, 1)
@@ -117,9 +117,9 @@ def cursor_bytes(rows, hot_x, hot_y):
 # Logo
 # ---------------------------------------------------------------------------
 
-LOGO_WIDTH, LOGO_HEIGHT = 94, 50
-HORIZON = 30                      # first row of the ground band
-SUN_X, SUN_Y, SUN_RADIUS = 47.0, 30.0, 12.5
+LOGO_WIDTH, LOGO_HEIGHT = 70, 38
+HORIZON = 23                      # first row of the ground band
+SUN_X, SUN_Y, SUN_RADIUS = 35.0, 23.0, 9.5
 SUPERSAMPLING = 4                 # sub-samples per pixel edge, for smooth curves
 
 # 5 x 7 glyphs, '1' = ink.
@@ -133,9 +133,9 @@ FONT = {
     "A": ("01110", "10001", "10001", "11111", "10001", "10001", "10001"),
 }
 WORD = "VELMORA"
-GLYPH_SCALE = 2                   # each glyph pixel is 2 x 2 logo pixels
+GLYPH_SCALE = 1                   # each glyph pixel is one logo pixel
 GLYPH_GAP = 2                     # pixels between letters
-TEXT_TOP = 33
+TEXT_TOP = 27
 
 SKY_DARK = (18, 22, 40)           # deep shadow blue on the left
 SKY_LIGHT = (236, 196, 136)       # warm light on the right
@@ -153,7 +153,7 @@ _S2 = math.sqrt(2.0) / 2.0
 _C15 = (math.sqrt(6.0) + math.sqrt(2.0)) / 4.0
 _S15 = (math.sqrt(6.0) - math.sqrt(2.0)) / 4.0
 RAYS = ((_C15, _S15), (_S2, _S2), (_S15, _C15), (-_S15, _C15), (-_S2, _S2), (-_C15, _S15))
-RAY_INNER, RAY_OUTER, RAY_HALF_WIDTH = 15.5, 22.0, 0.9
+RAY_INNER, RAY_OUTER, RAY_HALF_WIDTH = 12.0, 17.0, 0.8
 
 
 def mix(a, b, t):
@@ -183,7 +183,7 @@ def logo_sample(x, y):
     colour = mix(SKY_DARK, SKY_LIGHT, t)
 
     # Soft glow around the sun.
-    glow = max(0.0, 1.0 - dist / 34.0)
+    glow = max(0.0, 1.0 - dist / 26.0)
     colour = mix(colour, GLOW, 0.55 * glow * glow)
 
     # Rays.
