@@ -345,7 +345,9 @@ struct TestHost::Impl {
                     call.mask.push_back(m[ptrdiff_t(y) * map->masks->rowBytes + ptrdiff_t(x) * map->masks->colBytes]);
         }
         host.displayCalls_.push_back(std::move(call));
-        return displayOnDevice(map, rect, row, col, context);
+        OSErr drawn = displayOnDevice(map, rect, row, col, context);
+        if (host.options_.onDisplay) host.options_.onDisplay(host.displayCalls_.back());
+        return drawn;
     }
 
     // ------------------------------------------------------------ suite bodies

@@ -59,6 +59,8 @@ struct ReplayedStep {
     std::vector<std::pair<uint32_t, double>> values;  // key, value, in order
 };
 
+struct DisplayCall;
+
 struct TestHostOptions {
     Rect filterRect = {0, 0, 0, 0};  // empty: the whole image
     int16_t filterCase = filterCaseFlatImageNoSelection;
@@ -78,6 +80,7 @@ struct TestHostOptions {
     Faults faults;
     intptr_t parentWindow = 0;        // platformData's window
     std::function<void(int32_t done, int32_t total)> onProgress;  // told of every progress report
+    std::function<void(const DisplayCall&)> onDisplay;      // told of every picture displayed
 };
 
 // One request the plug-in made through advanceState, as the host saw it.
