@@ -122,7 +122,9 @@ public:
     TestHost(const TestHost&) = delete;
     TestHost& operator=(const TestHost&) = delete;
 
-    void setSelection(std::vector<uint8_t> mask);  // width * height bytes, 255 = selected
+    void setSelection(std::vector<uint8_t> mask);
+    // The faults to inject from now on (counts are of the whole run).
+    Faults& faults() { return options_.faults; }  // width * height bytes, 255 = selected
     void setEntry(PluginEntryProc entry) { entry_ = entry; }
 
     // One selector call, as a host makes it; returns the result cell.

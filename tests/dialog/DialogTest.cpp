@@ -190,32 +190,85 @@ TEST(MainDialog, OkRendersWithTheSettingsShownEvenBeforeTheTimerFires) {
     EXPECT_TRUE(host.image().data == reference.image().data);
 }
 
+namespace {
+
+// Pixels of a preview picture that differ from the host's own at the last
+// request's rectangle and sampling step (the unprocessed view).
+int differencesFromHost(const TestHost& host, const testhost::HostImage& original) {
+    const testhost::DisplayCall* shown = lastCall(host, false);
+    const testhost::AdvanceRequest& r = host.requests().back();
+    int k = r.inputRate >> 16;
+    int w = shown->srcRect.right, h = shown->srcRect.bottom;
+    int differences = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c)
+                if (shown->pixels[(size_t(y) * size_t(w) + size_t(x)) * 3 + size_t(c)] !=
+                    original.at(c, (r.inRect.top + y) * k, (r.inRect.left + x) * k))
+                    ++differences;
+    return differences;
+}
+
+// Reads of the whole image at half resolution: each recomputation makes three.
+int proxyReads(const TestHost& host) {
+    int reads = 0;
+    for (const auto& r : host.requests()) reads += r.inputRate == 0x20000 && r.inLoPlane == r.inHiPlane;
+    return reads;
+}
+
+}  // namespace
+
 TEST(MainDialog, BeforeShowsTheHostsUnprocessedPixels) {
     TestHost host(scenes::darkRoom(1200, 900), interactive());
     const testhost::HostImage original = host.image();
     int16_t result = runDialog(host, [&](DialogDriver& d) {
         d.click(ID_BEFORE);
         d.settle();
-        const testhost::DisplayCall* before = lastCall(host, false);
-        // The last request served the preview: its rectangle at its sampling step.
-        const testhost::AdvanceRequest& r = host.requests().back();
-        int k = r.inputRate >> 16;
-        int w = before->srcRect.right, h = before->srcRect.bottom;
-        int mismatches = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                for (int c = 0; c < 3; ++c)
-                    if (before->pixels[(size_t(y) * size_t(w) + size_t(x)) * 3 + size_t(c)] !=
-                        original.at(c, (r.inRect.top + y) * k, (r.inRect.left + x) * k))
-                        ++mismatches;
-        EXPECT_EQ(mismatches, 0);
-        double beforeMean = mean(before->pixels);
+        EXPECT_EQ(differencesFromHost(host, original), 0);
+        double beforeMean = mean(lastCall(host, false)->pixels);
         d.click(ID_AFTER);
         d.settle();
         EXPECT_GT(mean(lastCall(host, false)->pixels), beforeMean + 5.0);  // shadows lifted
         d.click(ID_CANCEL);
     });
     EXPECT_EQ(result, userCanceledErr);
+}
+
+TEST(MainDialog, TheTimerRecomputesOnceAfterTheLastChange) {
+    TestHost host(scenes::darkRoom(1200, 900), interactive());
+    runDialog(host, [&](DialogDriver& d) {
+        int opened = proxyReads(host);
+        d.waitForTimer();  // set-up's own edit-box writes started the timer
+        EXPECT_EQ(proxyReads(host), opened + 3);
+        d.waitForTimer();
+        EXPECT_EQ(proxyReads(host), opened + 3);  // the timer was killed
+        // A burst of changes costs one recomputation.
+        d.type(ID_BRIGHTNESS_EDIT, "1");
+        d.key(ID_BRIGHTNESS_SLIDER, VK_RIGHT);
+        d.thumb(ID_INTENSITY_SLIDER, TB_THUMBTRACK, 3);
+        d.settle();
+        EXPECT_EQ(proxyReads(host), opened + 3);
+        d.waitForTimer();
+        EXPECT_EQ(proxyReads(host), opened + 6);
+        d.click(ID_CANCEL);
+    });
+}
+
+TEST(MainDialog, AHostErrorDuringRecomputationEndsTheDialog) {
+    TestHost host(scenes::darkRoom(1200, 900), interactive());
+    bool closed = false;
+    int16_t result = runDialog(host, [&](DialogDriver& d) {
+        d.waitForTimer();
+        host.faults().failAdvanceState = int(host.requests().size()) + 1;
+        host.faults().advanceStateError = -1;
+        d.type(ID_BRIGHTNESS_EDIT, "5");
+        Sleep(800);
+        for (int i = 0; i < 100 && IsWindow(d.dialog()); ++i) Sleep(20);
+        closed = !IsWindow(d.dialog());
+    });
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(result, memFullErr);
+    EXPECT_TRUE(host.leaks().empty());
 }
 
 TEST(MainDialog, ZoomButtonsStepThroughTheLevelsAndFullSizeComesFromTheHost) {
@@ -269,6 +322,7 @@ POINT frameCorner(const DialogDriver& d, const testhost::DisplayCall& navigator)
 
 TEST(MainDialog, DraggingTheNavigatorFrameMovesTheViewAndAClickBesideItCentresIt) {
     TestHost host(scenes::darkRoom(1200, 900), interactive());
+    const testhost::HostImage original = host.image();
     runDialog(host, [&](DialogDriver& d) {
         d.click(ID_ZOOM_IN);
         d.settle();
@@ -278,6 +332,8 @@ TEST(MainDialog, DraggingTheNavigatorFrameMovesTheViewAndAClickBesideItCentresIt
         // Grab the frame near its corner and drag it right and down.
         int x = start.x + 5, y = start.y + 5;
         d.mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+        d.settle();
+        EXPECT_EQ(differencesFromHost(host, original), 0);  // unprocessed while dragging
         d.mouse(WM_MOUSEMOVE, x + 10, y + 8, MK_LBUTTON);
         d.mouse(WM_MOUSEMOVE, x + 10, y + 8, MK_LBUTTON | MK_SHIFT);  // with Shift: only hovering
         d.mouse(WM_MOUSEMOVE, x + 20, y + 15, MK_LBUTTON);
