@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: set-up, the native build with sanitizers, both Windows
 # builds, then every test: native unit, scenario and end-to-end tests; the
-# Windows unit tests and the scenario tests against the real Velmora.8bf under
-# Wine; and the byte identity of native, 64-bit and 32-bit outputs.
+# Windows unit tests, the scenario tests against the real Velmora.8bf and the
+# dialog tests (a user driving its dialogs on a virtual X screen) under Wine;
+# and the byte identity of native, 64-bit and 32-bit outputs.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export VELMORA_WINEPREFIX=${VELMORA_WINEPREFIX:-$root/.wine}

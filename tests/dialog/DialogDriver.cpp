@@ -94,8 +94,10 @@ COLORREF DialogDriver::screenPixel(int x, int y) const {
 }
 
 bool DialogDriver::saveScreenshot(const std::string& path) const {
+    // The client area: without a window manager the frame is not drawn.
     RECT r;
-    GetWindowRect(dialog_, &r);
+    GetClientRect(dialog_, &r);
+    MapWindowPoints(dialog_, nullptr, reinterpret_cast<POINT*>(&r), 2);
     int w = r.right - r.left, h = r.bottom - r.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);

@@ -45,7 +45,7 @@ public:
 
     // A client-area pixel of the dialog as it is on screen (0xBBGGRR).
     COLORREF screenPixel(int x, int y) const;
-    // Saves the dialog window as it is on screen.
+    // Saves the dialog's client area as it is on screen (PNG).
     bool saveScreenshot(const std::string& path) const;
 
 private:
