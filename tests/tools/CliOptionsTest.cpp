@@ -67,6 +67,11 @@ TEST(CliOptions, TheWindowsHostNeedsItsPlugin) {
     EXPECT_FALSE(parse({"a.png"}, true).ok);
     EXPECT_TRUE(parse({"--plugin", "Velmora.8bf", "a.png"}, true).ok);
     EXPECT_FALSE(parse({"--plugin", "Velmora.8bf", "a.png"}, false).ok);  // not an option of velmora
+    // Only the Windows host can show the plug-in's dialog.
+    Parsed interactive = parse({"--plugin", "Velmora.8bf", "--dialog", "a.png"}, true);
+    EXPECT_TRUE(interactive.ok);
+    EXPECT_TRUE(interactive.options.dialog);
+    EXPECT_FALSE(parse({"--dialog", "a.png"}, false).ok);
 }
 
 TEST(CliOptions, OutputPaths) {

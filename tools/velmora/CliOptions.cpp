@@ -65,7 +65,8 @@ std::string usage(const char* program, bool hostTool) {
         "  -q, --quality N        JPEG quality, 1 to 100 (default 92)\n";
     if (hostTool)
         text += "      --plugin FILE      the Velmora.8bf to load (found by its PIPL resource)\n"
-                "      --x87-double       run the plug-in with the x87 unit at 53-bit precision, as an MSVC-built host\n";
+                "      --x87-double       run the plug-in with the x87 unit at 53-bit precision, as an MSVC-built host\n"
+                "      --dialog           show the plug-in's dialog, starting from the given settings\n";
     text += "      --fault KIND:N     testing aid: make the host fail its Nth advance, abort, buffer or handle call\n"
             "  -h, --help             show this help\n"
             "  -V, --version          show the version\n\n"
@@ -140,6 +141,8 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
             if (!takeValue(&o->plugin)) return false;
         } else if (hostTool && arg == "--x87-double") {
             o->x87Double = true;
+        } else if (hostTool && arg == "--dialog") {
+            o->dialog = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             *error = "unknown option " + arg + " (see --help)";
             return false;

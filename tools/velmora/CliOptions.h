@@ -21,6 +21,7 @@ struct Options {
     int quality = 92;           // JPEG quality
     std::string plugin;         // velmora-host: the .8bf to load
     bool x87Double = false;     // velmora-host: run the plug-in as an MSVC-built 32-bit host would
+    bool dialog = false;        // velmora-host: show the plug-in's dialog (an interactive run)
     std::string fault;          // test hook: KIND:N injects a host fault (see usage)
     bool help = false;
     bool version = false;

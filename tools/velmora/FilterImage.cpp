@@ -79,7 +79,7 @@ int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error) {
         options.inLayerPlanes = 3;
     }
     options.replay.present = true;
-    options.replay.playInfo = plugInDialogDontDisplay;
+    options.replay.playInfo = job.showDialog ? plugInDialogDisplay : plugInDialogDontDisplay;
     options.replay.values = {{keyAmount, job.brightness}, {keyVibrance, job.color}};
     options.onProgress = job.onProgress;
     injectFault(job.fault, &options.faults);

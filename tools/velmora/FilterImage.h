@@ -28,6 +28,7 @@ struct FilterJob {
     bool hasRect = false;
     Rect rect = {0, 0, 0, 0};
     std::string fault;  // KIND:N, a host fault to inject (testing aid)
+    bool showDialog = false;  // an interactive run: the plug-in's dialog opens
     std::function<void(int32_t done, int32_t total)> onProgress;
 };
 

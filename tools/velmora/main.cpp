@@ -58,6 +58,7 @@ bool filterFile(const cli::Options& o, const std::string& input, PluginEntryProc
     job.hasRect = o.hasRect;
     job.rect = o.rect;
     job.fault = o.fault;
+    job.showDialog = o.dialog;
     if (!o.selection.empty()) {
         if (!cli::readMask(o.selection, &mask, error)) return false;
         job.selection = &mask;
