@@ -14,6 +14,7 @@
 #include "tests/dialog/DialogDriver.h"
 #include "testhost/PluginLoader.h"
 #include "testhost/TestHost.h"
+#include "tools/velmora/FilterImage.h"
 #include "tools/velmora/ImageIo.h"
 #include "ui/DialogIds.h"
 
@@ -30,12 +31,7 @@ bool loadPhoto(const char* path, testhost::HostImage* image) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
-    const cli::Pixels& p = source.pixels;
-    *image = testhost::makeImage(p.width, p.height, 3);
-    for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x)
-            for (int c = 0; c < 3; ++c)
-                image->at(c, y, x) = p.data[(size_t(y) * size_t(p.width) + size_t(x)) * size_t(p.bands) + size_t(c)];
+    *image = cli::toPlanar(source.pixels);
     return true;
 }
 

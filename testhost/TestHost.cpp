@@ -730,7 +730,7 @@ void TestHost::setUpRecord() {
     r.abortProc = abortProc;
     r.progressProc = progressProc;
     r.advanceState = advanceStateProc;
-    r.displayPixels = displayPixelsProc;
+    r.displayPixels = options_.withholdDisplayPixels ? nullptr : displayPixelsProc;
     r.handleProcs = &i.handleProcs;
     r.bufferProcs = options_.withholdBufferProcs ? nullptr : &i.bufferProcs;
     r.propertyProcs = options_.withholdPropertyProcs ? nullptr : &i.propertyProcs;

@@ -72,6 +72,7 @@ struct TestHostOptions {
     bool withholdDescriptorParameters = false;
     bool withholdBasicSuite = false;
     bool withholdPropertyProcs = false;
+    bool withholdDisplayPixels = false;
     bool supportsPadding = true;
     int rowPadding = 13;              // junk bytes after every row handed out
     uint32_t hostSig = fourCC('8', 'B', 'I', 'M');

@@ -74,21 +74,25 @@ INT_PTR endAfterFailure(HWND dialog, int code) {
 
 // ------------------------------------------------------------------ controls
 
-void amountEdited(HWND dialog) {
-    BOOL isNumber = FALSE;
-    EditOutcome o = amountFromEdit(int(GetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, &isNumber, TRUE)));
-    params->amount = o.value;
-    if (o.rewrite) SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(o.rewriteText), TRUE);
-    SendMessageA(brightnessTrackbar, TBM_SETPOS, TRUE, amountShown(params->amount));
-    restartTimer(dialog);
-}
+// A control's edit box, its trackbar and its field of the record.
+struct ValueControl {
+    int editId;
+    HWND* trackbar;
+    float FilterParameters::*field;
+    EditOutcome (*fromEdit)(int typed);
+};
+const ValueControl kBrightness = {ID_BRIGHTNESS_EDIT, &brightnessTrackbar, &FilterParameters::amount, amountFromEdit};
+const ValueControl kIntensity = {ID_INTENSITY_EDIT, &intensityTrackbar, &FilterParameters::vibrance, vibranceFromEdit};
 
-void vibranceEdited(HWND dialog) {
+// The box's text read as a signed integer (0 when it is not a number) goes
+// into the record, clamped and written back when out of range; the trackbar
+// follows and the recomputation waits for the next 500 ms of quiet.
+void valueEdited(HWND dialog, const ValueControl& control) {
     BOOL isNumber = FALSE;
-    EditOutcome o = vibranceFromEdit(int(GetDlgItemInt(dialog, ID_INTENSITY_EDIT, &isNumber, TRUE)));
-    params->vibrance = o.value;
-    if (o.rewrite) SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(o.rewriteText), TRUE);
-    SendMessageA(intensityTrackbar, TBM_SETPOS, TRUE, LPARAM(params->vibrance));
+    EditOutcome o = control.fromEdit(int(GetDlgItemInt(dialog, control.editId, &isNumber, TRUE)));
+    params->*control.field = o.value;
+    if (o.rewrite) SetDlgItemInt(dialog, control.editId, UINT(o.rewriteText), TRUE);
+    SendMessageA(*control.trackbar, TBM_SETPOS, TRUE, LPARAM(params->*control.field));
     restartTimer(dialog);
 }
 
@@ -148,7 +152,7 @@ INT_PTR okClicked(HWND dialog) {
 INT_PTR command(HWND dialog, WPARAM wParam) {
     int id = LOWORD(wParam), code = HIWORD(wParam);
     if (id == ID_BRIGHTNESS_EDIT || id == ID_INTENSITY_EDIT) {
-        if (code == EN_CHANGE) (id == ID_BRIGHTNESS_EDIT ? amountEdited : vibranceEdited)(dialog);
+        if (code == EN_CHANGE) valueEdited(dialog, id == ID_BRIGHTNESS_EDIT ? kBrightness : kIntensity);
         return TRUE;
     }
     if (code != BN_CLICKED) return TRUE;
@@ -313,7 +317,7 @@ int ShowMainDialog() {
     pointingHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_POINTING_HAND));
     grabbingHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_GRABBING_HAND));
     openHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_OPEN_HAND));
-    busyCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32650));  // IDC_APPSTARTING
+    busyCursor = LoadCursor(nullptr, IDC_APPSTARTING);
     adjustedAmount = params->amount;
     adjustedVibrance = params->vibrance;
 

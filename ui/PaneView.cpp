@@ -12,6 +12,33 @@ namespace {
 
 RECT toRECT(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
+// For a host without displayPixels: the pane's RGB drawn straight into the
+// paint context (the selection is not shown).
+void blitPane(HDC dc, const PaneState& pane) {
+    int w = pane.bufferWidth, h = pane.bufferHeight;
+    int stride = (w * 3 + 3) & ~3;  // DIB rows are padded to four bytes
+    BYTE* bgr = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, size_t(stride) * size_t(h)));
+    if (bgr == nullptr) return;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = pane.rgbBuffer + (size_t(y) * size_t(w) + size_t(x)) * 3;
+            BYTE* q = bgr + size_t(y) * size_t(stride) + size_t(x) * 3;
+            q[0] = p[2];
+            q[1] = p[1];
+            q[2] = p[0];
+        }
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    SetDIBitsToDevice(dc, pane.displayRect.left, pane.displayRect.top, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), bgr,
+                      &info, DIB_RGB_COLORS);
+    HeapFree(GetProcessHeap(), 0, bgr);
+}
+
 }  // namespace
 
 bool setUpPane(HWND dialog, PaneState* pane, int controlId) {
@@ -42,6 +69,10 @@ void drawPane(HDC dc, const PaneState& pane) {
     InflateRect(&border, 2, 2);
     FrameRect(dc, &border, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (pane.rgbBuffer == nullptr) return;
+    if (hostRecord->displayPixels == nullptr) {
+        blitPane(dc, pane);
+        return;
+    }
     PSPixelMap map;
     PSPixelMask mask;
     buildPanePixelMap(pane, hostRecord->imageMode, hostRecord->haveMask != 0, &map, &mask);

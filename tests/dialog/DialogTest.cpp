@@ -15,6 +15,7 @@
 #include "tests/dialog/DialogDriver.h"
 #include "tests/scenarios/PluginUnderTest.h"
 #include "tests/scenarios/SceneImages.h"
+#include "tools/velmora/FilterImage.h"
 #include "tools/velmora/ImageIo.h"
 #include "ui/DialogIds.h"
 
@@ -367,6 +368,115 @@ TEST(MainDialog, DraggingTheNavigatorFrameMovesTheViewAndAClickBesideItCentresIt
     EXPECT_TRUE(host.leaks().empty());
 }
 
+TEST(MainDialog, TheSmallestImageReachesFullSizeInOneStep) {
+    TestHost host(scenes::darkRoom(350, 350), interactive());
+    runDialog(host, [&](DialogDriver& d) {
+        EXPECT_EQ(d.text(ID_ZOOM_LABEL), "50%");
+        d.click(ID_ZOOM_IN);
+        EXPECT_EQ(d.text(ID_ZOOM_LABEL), "100%");
+        EXPECT_FALSE(d.enabled(ID_ZOOM_IN));
+        EXPECT_TRUE(d.enabled(ID_ZOOM_OUT));
+        EXPECT_EQ(d.focused(), d.item(ID_ZOOM_OUT));  // the disabled button loses the focus to "-"
+        d.settle();
+        // 100 %: the pane's pixels at sampling step 1.
+        const testhost::DisplayCall* preview = lastCall(host, false);
+        EXPECT_EQ(preview->srcRect.right, 175);
+        EXPECT_EQ(host.requests().back().inputRate, 0x10000);
+        d.click(ID_CANCEL);
+    });
+}
+
+namespace {
+
+// Runs the dialog on a 1300 x 950 image filtering `f`, zooms in once and
+// returns the frame's corner relative to the navigator's.
+POINT frameOffsetAfterZoomIn(const Rect& f, const std::function<void(TestHost&, DialogDriver&)>& check) {
+    testhost::TestHostOptions options = interactive();
+    options.filterRect = f;
+    options.filterCase = filterCaseFlatImageWithSelection;
+    TestHost host(scenes::darkRoom(1300, 950), options);
+    std::vector<uint8_t> selection(size_t(1300) * 950);
+    for (int y = 0; y < 950; ++y)
+        for (int x = 0; x < 1300; ++x) selection[size_t(y) * 1300 + size_t(x)] = uint8_t((x / 3 + y / 2) & 0xFF);
+    host.setSelection(selection);
+    POINT offset = {-1, -1};
+    int16_t result = runDialog(host, [&](DialogDriver& d) {
+        check(host, d);
+        d.click(ID_ZOOM_IN);
+        d.settle();
+        const testhost::DisplayCall navigator = *lastCall(host, true);
+        POINT corner = frameCorner(d, navigator);
+        offset = {corner.x - navigator.dstCol, corner.y - navigator.dstRow};
+        d.click(ID_OK);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(host.violations().empty());
+    EXPECT_TRUE(host.leaks().empty());
+    return offset;
+}
+
+}  // namespace
+
+// A filter rectangle away from the origin with a selection: the panes show
+// that rectangle, the selection travels with the pixels, and the frame sits
+// where it sits for the same rectangle at the origin.
+TEST(MainDialog, AFilterRectangleAwayFromTheOriginWithASelection) {
+    POINT away = frameOffsetAfterZoomIn({101, 203, 801, 1103}, [](TestHost& host, DialogDriver& d) {
+        const testhost::HostImage original = host.image();
+        d.click(ID_BEFORE);
+        d.settle();
+        EXPECT_EQ(differencesFromHost(host, original), 0);
+        const testhost::DisplayCall* before = lastCall(host, false);
+        const testhost::AdvanceRequest& r = host.requests().back();
+        ASSERT_TRUE(before->hasMask);
+        EXPECT_EQ(r.maskRect.top, r.inRect.top);
+        int k = r.maskRate >> 16, w = before->srcRect.right, h = before->srcRect.bottom;
+        int maskDifferences = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                maskDifferences += before->mask[size_t(y) * size_t(w) + size_t(x)] !=
+                                   uint8_t(((r.maskRect.left + x) * k / 3 + (r.maskRect.top + y) * k / 2) & 0xFF);
+        EXPECT_EQ(maskDifferences, 0);
+        d.click(ID_AFTER);
+    });
+    POINT atOrigin = frameOffsetAfterZoomIn({0, 0, 700, 900}, [](TestHost&, DialogDriver&) {});
+    EXPECT_GT(away.x, 0);
+    EXPECT_NEAR(away.x, atOrigin.x, 1);  // rounding to even coordinates may differ by one
+    EXPECT_NEAR(away.y, atOrigin.y, 1);
+}
+
+// A host without displayPixels: the dialog draws the panes itself.
+TEST(MainDialog, WithoutTheHostsDisplayPixelsThePanesAreStillDrawn) {
+    testhost::DisplayCall shown;
+    {
+        TestHost host(scenes::darkRoom(1200, 900), interactive());
+        runDialog(host, [&](DialogDriver& d) {
+            d.click(ID_BEFORE);
+            d.settle();
+            shown = *lastCall(host, false);
+            d.click(ID_CANCEL);
+        });
+    }
+    testhost::TestHostOptions options = interactive();
+    options.withholdDisplayPixels = true;
+    TestHost host(scenes::darkRoom(1200, 900), options);
+    int differences = 0, samples = 0;
+    runDialog(host, [&](DialogDriver& d) {
+        d.click(ID_BEFORE);
+        d.settle();
+        int w = shown.srcRect.right, h = shown.srcRect.bottom;
+        for (int y = 0; y < h; y += 17)
+            for (int x = 0; x < w; x += 13, ++samples) {
+                const uint8_t* p = &shown.pixels[(size_t(y) * size_t(w) + size_t(x)) * 3];
+                differences += d.screenPixel(shown.dstCol + x, shown.dstRow + y) != RGB(p[0], p[1], p[2]);
+            }
+        d.click(ID_CANCEL);
+    });
+    EXPECT_GT(samples, 100);
+    EXPECT_EQ(differences, 0);
+    EXPECT_TRUE(host.displayCalls().empty());
+}
+
 namespace {
 
 constexpr const char* kHelpKey = "SOFTWARE\\TARVIC\\MLX Plug-Ins\\VLM\\10";
@@ -473,15 +583,8 @@ TEST(Screenshots, DialogAndAboutBox) {
     cli::SourceImage source;
     std::string error;
     ASSERT_TRUE(cli::readImage(photo, &source, &error)) << error;
-    testhost::HostImage image = testhost::makeImage(source.pixels.width, source.pixels.height, 3);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x)
-            for (int c = 0; c < 3; ++c)
-                image.at(c, y, x) =
-                    source.pixels.data[(size_t(y) * size_t(image.width) + size_t(x)) * size_t(source.pixels.bands) +
-                                       size_t(c)];
     std::string dir = folder;
-    TestHost host(image, interactive(12, 0));
+    TestHost host(cli::toPlanar(source.pixels), interactive(12, 0));
     runDialog(host, [&](DialogDriver& d) {
         d.waitForTimer();
         EXPECT_TRUE(d.saveScreenshot(dir + "/dialog-after.png"));

@@ -9,15 +9,6 @@ namespace cli {
 
 namespace {
 
-testhost::HostImage toPlanar(const Pixels& p) {
-    testhost::HostImage image = testhost::makeImage(p.width, p.height, p.bands);
-    for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x)
-            for (int b = 0; b < p.bands; ++b)
-                image.at(b, y, x) = p.data[(size_t(y) * size_t(p.width) + size_t(x)) * size_t(p.bands) + size_t(b)];
-    return image;
-}
-
 void fromPlanar(const testhost::HostImage& image, Pixels& p) {
     for (int y = 0; y < p.height; ++y)
         for (int x = 0; x < p.width; ++x)
@@ -46,6 +37,15 @@ std::string resultText(int16_t code) {
 }
 
 }  // namespace
+
+testhost::HostImage toPlanar(const Pixels& p) {
+    testhost::HostImage image = testhost::makeImage(p.width, p.height, p.bands);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            for (int b = 0; b < p.bands; ++b)
+                image.at(b, y, x) = p.data[(size_t(y) * size_t(p.width) + size_t(x)) * size_t(p.bands) + size_t(b)];
+    return image;
+}
 
 bool checkFilterable(const Pixels& image, const FilterJob& job, std::string* error) {
     if (image.width > 32767 || image.height > 32767) {

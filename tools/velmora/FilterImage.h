@@ -1,5 +1,5 @@
 // Filters one decoded image through the plug-in, by way of the test host, as a
-// replayed action that does not ask for the dialog.
+// replayed action that does not ask for the dialog (unless the job asks for it).
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/HostInterface.h"
+#include "testhost/TestHost.h"
 #include "tools/velmora/CliOptions.h"
 
 namespace cli {
@@ -31,6 +32,9 @@ struct FilterJob {
     bool showDialog = false;  // an interactive run: the plug-in's dialog opens
     std::function<void(int32_t done, int32_t total)> onProgress;
 };
+
+// Interleaved pixels as the host's planar image.
+testhost::HostImage toPlanar(const Pixels& p);
 
 // Refuses what the plug-in or the host interface cannot take, with one line.
 bool checkFilterable(const Pixels& image, const FilterJob& job, std::string* error);
