@@ -12,6 +12,10 @@
 #include <string>
 
 #include "host/Controls.h"
+#include "host/PluginGlobals.h"
+#include "planes/Bilinear.h"
+#include "planes/PlaneConvert.h"
+#include "planes/PreviewRender.h"
 #include "tests/dialog/DialogDriver.h"
 #include "tests/scenarios/PluginUnderTest.h"
 #include "tests/scenarios/SceneImages.h"
@@ -233,6 +237,55 @@ TEST(MainDialog, BeforeShowsTheHostsUnprocessedPixels) {
         d.click(ID_CANCEL);
     });
     EXPECT_EQ(result, userCanceledErr);
+}
+
+namespace {
+
+// The overview the dialog shows after its first paint, computed by the
+// plug-in's own code linked into this program: the processed proxy of a
+// replayed run at the same settings, resampled whole into a w x h pane.
+std::vector<uint8_t> processedProxyResampled(const testhost::HostImage& image, int w, int h) {
+    testhost::TestHostOptions options;
+    options.replay.present = true;
+    options.replay.values = {{keyAmount, 10}, {keyVibrance, 0}};
+    TestHost reference(image, options);
+    reference.setEntry(&PluginMain);
+    std::vector<uint8_t> pane(size_t(w) * size_t(h) * 3);
+    if (reference.call(filterSelectorParameters) != 0 || reference.call(filterSelectorPrepare) != 0 ||
+        reference.call(filterSelectorStart) != 0)
+        return {};
+    // The run's records stay locked until Finish: recompute the preview planes
+    // as the dialog does, from the unfiltered image.
+    reference.image() = image;
+    int16_t cell = 0;
+    hostRecord = &reference.record();
+    resultCell = &cell;
+    params = *reinterpret_cast<FilterParameters**>(reference.record().parameters);
+    runData = *reinterpret_cast<RunData**>(reference.dataCell());
+    if (rebuildProxyResult() != 1) return {};
+    int16_t pw = runData->proxyWidth, ph = runData->proxyHeight;
+    std::vector<uint8_t> planar(pane.size());
+    for (int c = 0; c < 3; ++c)
+        resampleBytes(previewPlane(runData, c), pw, ph, pw, Rect{0, 0, ph, pw}, planar.data() + size_t(c) * w * h, w,
+                      h, w);
+    interleavePlanes(planar.data(), int16_t(w), int16_t(h), pane.data());
+    reference.call(filterSelectorFinish);
+    return pane;
+}
+
+}  // namespace
+
+TEST(MainDialog, TheOverviewIsTheProcessedProxyResampled) {
+    TestHost host(scenes::darkRoom(1200, 900), interactive());
+    testhost::DisplayCall overview;
+    runDialog(host, [&](DialogDriver& d) {
+        overview = *lastCall(host, false);
+        d.click(ID_CANCEL);
+    });
+    std::vector<uint8_t> expected =
+        processedProxyResampled(scenes::darkRoom(1200, 900), overview.srcRect.right, overview.srcRect.bottom);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_TRUE(overview.pixels == expected);
 }
 
 TEST(MainDialog, TheTimerRecomputesOnceAfterTheLastChange) {
