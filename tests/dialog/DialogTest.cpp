@@ -115,6 +115,7 @@ TEST(MainDialog, OpensWithTheRecordTruncatedAndCancelRestoresTheSavedSettings) {
     EXPECT_EQ(opened.vibrance, 2.0f);
     EXPECT_EQ(atCancel.amount, 12.0f);
     EXPECT_EQ(result, userCanceledErr);
+    EXPECT_TRUE(host.recordedDescriptor().empty());  // nothing of the edit is recorded
     EXPECT_TRUE(host.leaks().empty());
     EXPECT_TRUE(host.violations().empty());
 }
