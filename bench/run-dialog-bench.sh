@@ -11,7 +11,6 @@ bash "$root/scripts/build.sh" "$build"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 convert "$photo" -resize '6000x4000!' "$work/photo.ppm"
-export VELMORA_WINEPREFIX=${VELMORA_WINEPREFIX:-$root/.wine}-dialogs
-[ -f "$VELMORA_WINEPREFIX/system.reg" ] || cp -a "$root/.wine" "$VELMORA_WINEPREFIX"
+export VELMORA_WINEPREFIX=$("$root/scripts/dialog-prefix.sh")
 xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/wine-run" "$root/build/$build/bench/velmora_dialog_bench.exe" \
     "$root/build/$build/Velmora.8bf" "Z:${work//\//\\}\\photo.ppm"

@@ -7,12 +7,7 @@ set -euo pipefail
 tests=$1 plugin=$2 photo=$3 shots=$4
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
-main_prefix=${VELMORA_WINEPREFIX:-$root/.wine}
-prefix=$main_prefix-dialogs
-if [ ! -f "$prefix/system.reg" ]; then
-    rm -rf "$prefix"
-    cp -a "$main_prefix" "$prefix"
-fi
+prefix=$("$root/scripts/dialog-prefix.sh")
 
 mkdir -p "$shots"
 work=$(mktemp -d)
