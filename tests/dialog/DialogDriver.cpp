@@ -82,7 +82,7 @@ void DialogDriver::settle() {
 }
 
 void DialogDriver::waitForTimer() {
-    Sleep(800);
+    Sleep(1000);  // twice the timer's delay: room for a busy machine
     settle();
 }
 

@@ -317,7 +317,7 @@ TEST(MainDialog, AHostErrorDuringRecomputationEndsTheDialog) {
         host.faults().failAdvanceState = int(host.requests().size()) + 1;
         host.faults().advanceStateError = -1;
         d.type(ID_BRIGHTNESS_EDIT, "5");
-        Sleep(800);
+        Sleep(1000);
         for (int i = 0; i < 100 && IsWindow(d.dialog()); ++i) Sleep(20);
         closed = !IsWindow(d.dialog());
     });
