@@ -45,7 +45,7 @@ bool setUpPane(HWND dialog, PaneState* pane, int controlId) {
     clearPaneState(pane);
     pane->controlId = controlId;
     // The placeholder is hidden but keeps its window rectangle.
-    RECT window;
+    RECT window = {};
     GetWindowRect(GetDlgItem(dialog, controlId), &window);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&window), 2);
     Rect placeholder = {int16_t(window.top), int16_t(window.left), int16_t(window.bottom), int16_t(window.right)};
