@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "host/HostInterface.h"
+#include "base/HostInterface.h"
 
 // Shadow Brightness: stored in `amount` as shown.
 constexpr float kAmountMin = 0.0f;

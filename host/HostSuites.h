@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "host/HostInterface.h"
+#include "base/HostInterface.h"
 
 // The buffer suite when all four routines the allocator uses are there, else null.
 BufferProcs* hostBufferProcs();

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "host/HostInterface.h"
+#include "base/HostInterface.h"
 #include "host/Parameters.h"
 
 // Plane slots of RunData, channel order red, green, blue within each group.

@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "planes/Rect.h"
+#include "base/Rect.h"
 
 // Stores the interpolated value rounded to single precision (dstStride in samples).
 void resampleToFloat(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,

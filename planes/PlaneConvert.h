@@ -17,7 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "planes/Rect.h"
+#include "base/Rect.h"
 
 // Integer part of a value already clamped to 0..255: adds 2^20 in double
 // precision and keeps the integer bits below 2^20 (floor(v) for 0..255).

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "planes/Rect.h"
+#include "base/Rect.h"
 
 enum class PreviewMode { After, Before };
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "planes/Rect.h"
+#include "base/Rect.h"
 
 struct ReferencePlane {
     const uint8_t* data;

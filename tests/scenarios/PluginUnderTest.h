@@ -2,6 +2,6 @@
 // the real Velmora.8bf (named by VELMORA_PLUGIN, loaded by its PIPL) on Windows.
 #pragma once
 
-#include "host/HostInterface.h"
+#include "base/HostInterface.h"
 
 PluginEntryProc pluginUnderTest();

@@ -1,4 +1,4 @@
-#include "planes/Rect.h"
+#include "base/Rect.h"
 
 void copyRect(Rect* dst, const Rect* src) { *dst = *src; }
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "planes/Rect.h"
+#include "base/Rect.h"
 
 namespace {
 

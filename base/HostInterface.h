@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "planes/Rect.h"
+#include "base/Rect.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define PI_CALL __cdecl
