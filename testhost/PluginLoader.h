@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "host/HostInterface.h"
+#include "base/HostInterface.h"
 
 struct LoadedPlugin {
     PluginEntryProc entry;

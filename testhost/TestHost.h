@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "host/HostInterface.h"
+#include "base/HostInterface.h"
 
 namespace testhost {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "planes/Rect.h"
+#include "base/Rect.h"
 
 namespace cli {
 

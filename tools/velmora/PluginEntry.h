@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/HostInterface.h"
+#include "base/HostInterface.h"
 #include "tools/velmora/CliOptions.h"
 
 namespace cli {

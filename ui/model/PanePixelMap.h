@@ -2,7 +2,7 @@
 // 8-bit RGB, with the selection as a simple pixel mask when the host has one.
 #pragma once
 
-#include "host/HostInterface.h"
+#include "base/HostInterface.h"
 #include "planes/PreviewState.h"
 
 // The 16-bit image modes shown as their 8-bit counterparts; others unchanged.
