@@ -12,6 +12,7 @@
 
 #include "host/Controls.h"
 #include "host/PluginGlobals.h"
+#include "host/RunContext.h"
 #include "planes/PreviewRender.h"
 #include "testhost/TestHost.h"
 
@@ -107,8 +108,10 @@ int main(int argc, char** argv) {
         pane.maskBuffer = mask.data();
         pane.regionRect = {0, 0, runData->proxyHeight, runData->proxyWidth};
         params->amount = 15.0f;
+        PreviewContext preview = runPreviewContext();
         Clock::time_point t0 = Clock::now();
-        if (rebuildProxyResult() == 1 && renderPreview(&pane) == 1) recomputeMs = ms(t0, Clock::now());
+        if (rebuildProxyResult(preview) == 1 && renderPreview(preview, PreviewMode::After, &pane) == 1)
+            recomputeMs = ms(t0, Clock::now());
     }
     if (result == 0) result = host.call(filterSelectorFinish);
     if (result != 0) {

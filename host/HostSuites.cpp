@@ -54,10 +54,13 @@ void hostProgress(int32_t done, int32_t total) {
     if (hostRecord->progressProc) hostRecord->progressProc(done, total);
 }
 
+// Several hosts accept property calls only with the signature '8BIM' (any
+// other, their own hostSig included, is refused), so that signature is used
+// whatever hostSig says.
 void hostSetWatchSuspension(intptr_t value) {
     PropertyProcs* procs = hostRecord->propertyProcs;
     if (hasSlots(procs, procs ? procs->numPropertyProcs : 0, 2) && procs->setPropertyProc)
-        procs->setPropertyProc(hostRecord->hostSig, propWatchSuspension, 0, value, nullptr);
+        procs->setPropertyProc(kPhotoshopSignature, propWatchSuspension, 0, value, nullptr);
 }
 
 OSErr hostDisplayPixels(const PSPixelMap* source, const VRect* srcRect, int32_t dstRow, int32_t dstCol, void* context) {

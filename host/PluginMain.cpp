@@ -109,6 +109,9 @@ extern "C" void PI_CALL PluginMain(int16_t selector, void* paramBlock, intptr_t*
         hostRecord = nullptr;
         aboutRecord = static_cast<AboutRecord*>(paramBlock);
         ShowAboutBox();
+        // About always ends normally (a box that cannot be shown has said so
+        // itself); some hosts preset the cell to non-zero and would report a failure.
+        *resultCell = noErr;
         return;
     }
     hostRecord = static_cast<FilterRecord*>(paramBlock);

@@ -7,12 +7,14 @@
 #include <cstddef>
 
 #include "engine/LevelCount.h"
-#include "engine/MaskAdjust.h"
 #include "engine/MaskPyramid.h"
 #include "host/Controls.h"
+#include "host/HostPixelPort.h"
 #include "host/HostSuites.h"
 #include "host/PluginGlobals.h"
+#include "host/RunContext.h"
 #include "host/TrackedMemory.h"
+#include "planes/AdjustStep.h"
 #include "planes/FullRender.h"
 #include "planes/PlaneConvert.h"
 #include "ui/Platform.h"
@@ -20,8 +22,6 @@
 namespace {
 
 constexpr int kProgressTotal = 6;
-constexpr Fixed kRateOne = 0x10000;
-constexpr Fixed kRateTwo = 0x20000;
 
 // Values the Cancel button puts back.
 struct SavedSettings {
@@ -45,13 +45,8 @@ bool imageTooSmall() {
            failWithMessage(kMessageImageTooSmall);
 }
 
-int channelCount() {
-    return hostRecord->filterCase <= filterCaseFlatImageWithSelection ? hostRecord->planes
-                                                                      : hostRecord->inLayerPlanes;
-}
-
 bool notThreeChannels() {
-    return channelCount() != 3 &&
+    return filteredChannelCount() != 3 &&
            failWithMessage(kMessageNotThreeChannels);
 }
 
@@ -65,12 +60,9 @@ void settleParameters(bool& showDialog, int filterWidth, int filterHeight) {
 }
 
 // Copies the host's selection over the proxy rectangle into RunData.
-bool readSelectionMask() {
-    FilterRecord* r = hostRecord;
-    if (r->supportsPadding) r->maskPadding = 0;
-    r->maskRect = r->inRect;
-    r->maskRate = r->inputRate;
-    if ((*resultCell = hostAdvanceState()) != noErr) return false;
+bool readSelectionMask(const Rect& proxy) {
+    PlaneView view;
+    if (hostPixelPort().readMask(proxy, kRateTwo, &view) != noErr) return false;
     if (hostAbort()) {
         *resultCell = userCanceledErr;
         return false;
@@ -78,12 +70,9 @@ bool readSelectionMask() {
     uint8_t* mask = static_cast<uint8_t*>(trackedAlloc(uint32_t(runData->planeSize)));
     if (mask == nullptr) return false;
     selectionMask(runData) = mask;
-    const uint8_t* src = static_cast<const uint8_t*>(r->maskData);
-    if (src == nullptr) return true;  // a host that reports a mask but sends none: nothing selected
     for (int row = 0; row < runData->proxyHeight; ++row)
         for (int col = 0; col < runData->proxyWidth; ++col)
-            mask[ptrdiff_t(row) * runData->proxyWidth + col] = src[ptrdiff_t(row) * r->maskRowBytes + col];
-    clearRect(&r->maskRect);
+            mask[ptrdiff_t(row) * runData->proxyWidth + col] = view.data[ptrdiff_t(row) * view.rowBytes + col];
     return true;
 }
 
@@ -107,21 +96,14 @@ struct ProxyStage {
     uint32_t scratchBytes;
 };
 
-// Reads one channel at half resolution and turns it into its normalised mask.
-bool buildChannelMask(ProxyStage& s, int c) {
-    FilterRecord* r = hostRecord;
-    r->inLoPlane = r->inHiPlane = int16_t(c);
-    if ((*resultCell = hostAdvanceState()) != noErr) return false;
+// Turns one channel of the sampled image into its normalised mask.
+bool buildChannelMask(ProxyStage& s, const PlaneView& sampled, int c) {
     if (hostAbort()) {
         *resultCell = userCanceledErr;
         return false;
     }
-    if (r->inData == nullptr) {  // a host that accepted the request but sent no pixels
-        *resultCell = filterBadParameters;
-        return false;
-    }
     hostProgress(3 + 2 * c, kProgressTotal);
-    importPlane(static_cast<const uint8_t*>(r->inData), s.channel, r->inRect, r->inRowBytes);
+    importViewPlane(sampled, c, s.channel);
     if (createMaskPyramid(s.channel, s.sampledWidth, s.sampledHeight, &params->mask,
                           static_cast<float*>(s.scratch), int(s.scratchBytes), 1) != 0) {
         *resultCell = memFullErr;
@@ -157,23 +139,16 @@ bool allocatePlanes(int first, int count) {
 
 bool runProxyStage() {
     FilterRecord* r = hostRecord;
-    if (r->supportsPadding) r->outputPadding = r->inputPadding = 0;
-    r->inRect = r->filterRect;
-    scaleRect(&r->inRect, 1, 2);
-    clearRect(&r->outRect);
-    clearRect(&r->maskRect);
-    r->inputRate = kRateTwo;
-    runData->proxyHeight = int16_t(rectHeight(r->inRect));
-    runData->proxyWidth = int16_t(rectWidth(r->inRect));
-    runData->planeSize = int32_t(runData->proxyWidth) * runData->proxyHeight;
-
     ProxyStage s = {};
+    s.proxy = r->filterRect;
+    scaleRect(&s.proxy, 1, 2);
     s.sampledImage = {0, 0, r->imageSize.v, r->imageSize.h};
     scaleRect(&s.sampledImage, 1, 2);
     s.sampledWidth = rectWidth(s.sampledImage);
     s.sampledHeight = rectHeight(s.sampledImage);
-    s.proxy = r->filterRect;
-    scaleRect(&s.proxy, 1, 2);
+    runData->proxyHeight = int16_t(rectHeight(s.proxy));
+    runData->proxyWidth = int16_t(rectWidth(s.proxy));
+    runData->planeSize = int32_t(runData->proxyWidth) * runData->proxyHeight;
 
     if (!allocatePlanes(kMaskPlanes, 3)) return false;
     s.channel = static_cast<float*>(trackedAlloc(uint32_t(size_t(s.sampledWidth) * size_t(s.sampledHeight) * 4)));
@@ -182,22 +157,20 @@ bool runProxyStage() {
     if (s.scratch == nullptr) return false;
     hostProgress(2, kProgressTotal);
 
-    if (r->haveMask && !readSelectionMask()) return false;
-    r->inRect = s.sampledImage;
-    r->inputRate = kRateTwo;
+    if (r->haveMask && !readSelectionMask(s.proxy)) return false;
+    // The three channels of the whole image at half resolution, in one request.
+    PlaneView sampled;
+    if (hostPixelPort().readPlanes(s.sampledImage, 0, 2, kRateTwo, &sampled) != noErr) return false;
     for (int c = 0; c < 3; ++c)
-        if (!buildChannelMask(s, c)) return false;
+        if (!buildChannelMask(s, sampled, c)) return false;
     trackedFree(s.channel);
     trackedFree(s.scratch);
-    r->inputRate = kRateOne;
     return true;
 }
 
 bool adjustMasks() {
     if (!allocatePlanes(kPreviewPlanes, 3) || !allocatePlanes(kAdjustedPlanes, 3)) return false;
-    if (adjustMask(maskPlane(runData, 0), maskPlane(runData, 1), maskPlane(runData, 2), runData->proxyWidth,
-                   runData->proxyHeight, adjustedPlane(runData, 0), adjustedPlane(runData, 1),
-                   adjustedPlane(runData, 2), &params->mask) != 0) {
+    if (adjustProxyMasks(params, runProxyImage()) != 0) {
         *resultCell = memFullErr;
         return false;
     }
@@ -233,6 +206,7 @@ bool dialogConfirmed(const SavedSettings& saved) {
 }  // namespace
 
 void runFilter() {
+    resetHostPixelPort();
     hostProgress(1, kProgressTotal);
     const Rect& f = hostRecord->filterRect;
     int filterWidth = rectWidth(f), filterHeight = rectHeight(f);
@@ -248,5 +222,6 @@ void runFilter() {
     hostSetWatchSuspension(1);
     if (showDialog && !dialogConfirmed(saved)) return;
     hostSetWatchSuspension(0);
-    renderFullImage();
+    int16_t rendered = renderFullImage(hostPixelPort(), hostRecord->filterRect, runProxyImage(), trackedWorkMemory());
+    if (rendered != noErr) *resultCell = rendered;
 }

@@ -89,9 +89,11 @@ void blendRows(const Grid& g, const ColumnBlock& b, ptrdiff_t rr, double* upper,
 
 // The body every member shares. store.row(i) gives a destination row whose
 // put(j, value) does the member's own store of the interpolated value.
+// Rows firstRow .. lastRow - 1 of the destination; store.row(i) is asked for
+// i counted from firstRow.
 template <int Pitch, class Store>
-void bilinear(const Grid& g, int dstWidth, int dstHeight, const Store& store) {
-    if (dstWidth <= 0 || dstHeight <= 0) return;
+void bilinear(const Grid& g, int dstWidth, int firstRow, int lastRow, const Store& store) {
+    if (dstWidth <= 0 || lastRow <= firstRow) return;
     ColumnBlock block;
     double upper[kBlock], lower[kBlock];
     for (block.first = 0; block.first < dstWidth; block.first += kBlock) {
@@ -99,14 +101,14 @@ void bilinear(const Grid& g, int dstWidth, int dstHeight, const Store& store) {
         placeColumns(g, block);
         bool blended = false;
         ptrdiff_t blendedRow = 0;
-        for (int i = 0; i < dstHeight; ++i) {
+        for (int i = firstRow; i < lastRow; ++i) {
             const RowPosition pos = rowPosition(g, i);
             if (!blended || pos.rr != blendedRow) {
                 blendRows<Pitch>(g, block, pos.rr, upper, lower);
                 blended = true;
                 blendedRow = pos.rr;
             }
-            const auto out = store.row(i);
+            const auto out = store.row(i - firstRow);
             for (int k = 0; k < block.count; ++k) out.put(block.first + k, upper[k] + (lower[k] - upper[k]) * pos.fy);
         }
     }
@@ -149,13 +151,21 @@ struct DivideStore {
 void resampleToFloat(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                      float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride) {
     const Grid g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
-    bilinear<1>(g, dstWidth, dstHeight, FloatStore{dst, dstStride});
+    bilinear<1>(g, dstWidth, 0, dstHeight, FloatStore{dst, dstStride});
+}
+
+void resampleToFloatRows(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
+                         float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount) {
+    if (dstHeight <= 0) return;
+    const Grid g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
+    const int lastRow = firstRow + rowCount < dstHeight ? firstRow + rowCount : dstHeight;
+    bilinear<1>(g, dstWidth, firstRow, lastRow, FloatStore{dst, dstStride});
 }
 
 void resampleBytes(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                    uint8_t* dst, int dstWidth, int dstHeight, ptrdiff_t dstRowBytes) {
     const Grid g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
-    bilinear<1>(g, dstWidth, dstHeight, RoundedStore<1>{dst, dstRowBytes});
+    bilinear<1>(g, dstWidth, 0, dstHeight, RoundedStore<1>{dst, dstRowBytes});
 }
 
 void resampleInterleaved(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
@@ -164,12 +174,12 @@ void resampleInterleaved(const uint8_t* src, int srcWidth, int srcHeight, ptrdif
     moveRectTo(&anchored, &window, window.top, 0);
     for (int k = 0; k < 3; ++k) {
         const Grid g = makeGrid(src + k, srcWidth, srcHeight, srcRowBytes, anchored, dstWidth, dstHeight);
-        bilinear<3>(g, dstWidth, dstHeight, RoundedStore<3>{dst + k, dstRowBytes});
+        bilinear<3>(g, dstWidth, 0, dstHeight, RoundedStore<3>{dst + k, dstRowBytes});
     }
 }
 
 void divideBySampledMask(const uint8_t* mask, int maskWidth, int maskHeight, ptrdiff_t maskRowBytes,
                          const Rect& window, float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride) {
     const Grid g = makeGrid(mask, maskWidth, maskHeight, maskRowBytes, window, dstWidth, dstHeight);
-    bilinear<1>(g, dstWidth, dstHeight, DivideStore{dst, dstStride});
+    bilinear<1>(g, dstWidth, 0, dstHeight, DivideStore{dst, dstStride});
 }

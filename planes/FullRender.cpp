@@ -1,26 +1,24 @@
 #include "planes/FullRender.h"
 
-#include "host/HostSuites.h"
-#include "host/PluginGlobals.h"
-#include "host/TrackedMemory.h"
+#include "base/HostInterface.h"
 #include "planes/Bilinear.h"
 #include "planes/PlaneConvert.h"
 
 namespace {
 
+constexpr int kChannels = 3;
+
 struct RenderPlan {
-    int width, height;       // the filter rectangle
+    Rect filter;
+    int width, height;  // the filter rectangle
     int tileColumns, tileRows;
-    int planeCount;
-    int32_t total, done;     // progress, one step per tile
-    float* tile;             // kTileSize x kTileSize floats
-    float* fullMask;         // width x height floats: the current plane's enlarged mask
+    int32_t total, done;  // progress, one step per tile
+    float* tile;          // kTileSize x kTileSize floats
+    uint8_t* bytes;       // one plane of a tile, packed
+    float* bandMask;      // per channel kTileSize rows of width floats: the enlarged mask of the band
 };
 
-int renderPlaneCount() {
-    return hostRecord->filterCase > filterCaseFlatImageWithSelection ? hostRecord->inLayerPlanes
-                                                                     : hostRecord->planes;
-}
+size_t bandFloats(const RenderPlan& plan) { return size_t(kTileSize) * size_t(plan.width); }
 
 // The tile at (row t, column u) in image coordinates, cut to the filter rectangle.
 Rect tileRect(const Rect& f, int t, int u) {
@@ -32,74 +30,70 @@ Rect tileRect(const Rect& f, int t, int u) {
     return r;
 }
 
-// One tile of plane k: normalise, divide by the enlarged mask (capped at 1),
-// scale to bytes and undo the normalisation in the host's output buffer.
-bool renderTile(RenderPlan& plan, int k, int t, int u) {
-    FilterRecord* r = hostRecord;
-    const Rect& f = r->filterRect;
-    r->inRect = tileRect(f, t, u);
-    r->outRect = r->inRect;
-    r->maskRect = r->inRect;
-    if ((*resultCell = hostAdvanceState()) != noErr) return false;
-    if (r->inData == nullptr || r->outData == nullptr) {  // accepted but not delivered
-        *resultCell = filterBadParameters;
-        return false;
-    }
-    importTile(static_cast<const uint8_t*>(r->inData), plan.tile, r->inRect, r->inRowBytes, kTileSize, kTileSize);
-    Rect relative = r->inRect;
-    moveRectTo(&relative, &relative, r->inRect.top - f.top, r->inRect.left - f.left);
-    Rect local = {0, 0, int16_t(rectHeight(relative)), int16_t(rectWidth(relative))};
-    normalisePlane(plan.tile, kTileSize, local, runData->maskMin[k], runData->maskScale[k]);
-    divideByMask(plan.tile, relative, kTileSize, plan.fullMask, plan.width, plan.height, plan.tile);
-    uint8_t* out = static_cast<uint8_t*>(r->outData);
-    exportScaled(plan.tile, kTileSize, out, r->outRect, r->outRowBytes, 255.0f);
-    denormaliseBytes(out, r->outRowBytes, local, runData->maskMin[k], runData->maskInvScale[k]);
-    hostProgress(++plan.done, plan.total);
-    return true;
+// Rows of band t of each channel's adjusted mask enlarged to the filter
+// rectangle: the same grid as one enlargement of the whole rectangle.
+void enlargeBandMasks(RenderPlan& plan, const ProxyImage& proxy, int t) {
+    Rect window = {0, 0, proxy.height, proxy.width};
+    for (int k = 0; k < kChannels; ++k)
+        resampleToFloatRows(proxy.adjusted[k], proxy.width, proxy.height, proxy.width, window,
+                            plan.bandMask + size_t(k) * bandFloats(plan), plan.width, plan.height, plan.width,
+                            kTileSize * t, kTileSize);
 }
 
-bool renderPlane(RenderPlan& plan, int k) {
-    FilterRecord* r = hostRecord;
-    r->outLoPlane = r->outHiPlane = r->inLoPlane = r->inHiPlane = int16_t(k);
-    if (hostAbort()) {
-        *resultCell = userCanceledErr;
-        return false;
+// One plane of a tile: normalise, divide by the enlarged mask (capped at 1),
+// scale to bytes and undo the normalisation.
+void renderTilePlane(RenderPlan& plan, const ProxyImage& proxy, int k, int t, const Rect& tile, const PlaneView& in,
+                     const MutablePlaneView& out) {
+    copyPlaneOut(in, k, plan.bytes);
+    Rect local = {0, 0, int16_t(rectHeight(tile)), int16_t(rectWidth(tile))};
+    importTile(plan.bytes, plan.tile, local, rectWidth(tile), kTileSize, kTileSize);
+    normalisePlane(plan.tile, kTileSize, local, proxy.maskMin[k], proxy.maskScale[k]);
+    // The tile in the band's coordinates: band rows start at tile row t.
+    Rect inBand = tile;
+    moveRectTo(&inBand, &tile, tile.top - plan.filter.top - kTileSize * t, tile.left - plan.filter.left);
+    int bandRows = plan.height - kTileSize * t < kTileSize ? plan.height - kTileSize * t : kTileSize;
+    divideByMask(plan.tile, inBand, kTileSize, plan.bandMask + size_t(k) * bandFloats(plan), plan.width, bandRows,
+                 plan.tile);
+    exportScaled(plan.tile, kTileSize, plan.bytes, local, rectWidth(tile), 255.0f);
+    denormaliseBytes(plan.bytes, rectWidth(tile), local, proxy.maskMin[k], proxy.maskInvScale[k]);
+    copyPlaneIn(plan.bytes, out, k);
+}
+
+int16_t renderBand(RenderPlan& plan, PixelPort& port, const ProxyImage& proxy, int t) {
+    if (port.aborted()) return userCanceledErr;
+    enlargeBandMasks(plan, proxy, t);
+    for (int u = 0; u < plan.tileColumns; ++u) {
+        Rect tile = tileRect(plan.filter, t, u);
+        PlaneView in;
+        MutablePlaneView out;
+        if (int16_t code = port.openTile(tile, 0, kChannels - 1, &in, &out)) return code;
+        for (int k = 0; k < kChannels; ++k) renderTilePlane(plan, proxy, k, t, tile, in, out);
+        port.progress(++plan.done, plan.total);
     }
-    Rect window = {0, 0, runData->proxyHeight, runData->proxyWidth};
-    resampleToFloat(adjustedPlane(runData, k), runData->proxyWidth, runData->proxyHeight, runData->proxyWidth, window,
-                    plan.fullMask, plan.width, plan.height, plan.width);
-    for (int t = 0; t < plan.tileRows; ++t)
-        for (int u = 0; u < plan.tileColumns; ++u)
-            if (!renderTile(plan, k, t, u)) return false;
-    return true;
+    return noErr;
 }
 
 }  // namespace
 
-void renderFullImage() {
-    FilterRecord* r = hostRecord;
+int16_t renderFullImage(PixelPort& port, const Rect& filterRect, const ProxyImage& proxy, const WorkMemory& memory) {
     RenderPlan plan = {};
-    plan.width = rectWidth(r->filterRect);
-    plan.height = rectHeight(r->filterRect);
+    plan.filter = filterRect;
+    plan.width = rectWidth(filterRect);
+    plan.height = rectHeight(filterRect);
     plan.tileColumns = (plan.width + kTileSize - 1) / kTileSize;
     plan.tileRows = (plan.height + kTileSize - 1) / kTileSize;
+    plan.total = plan.tileColumns * plan.tileRows;
 
-    plan.tile = static_cast<float*>(trackedAlloc(kTileSize * kTileSize * sizeof(float)));
-    if (plan.tile == nullptr) return;
-    plan.fullMask = static_cast<float*>(trackedAlloc(uint32_t(size_t(plan.width) * size_t(plan.height) * sizeof(float))));
-    if (plan.fullMask == nullptr) return;
+    plan.tile = static_cast<float*>(memory.allocate(size_t(kTileSize) * kTileSize * sizeof(float)));
+    plan.bytes = plan.tile ? static_cast<uint8_t*>(memory.allocate(size_t(kTileSize) * kTileSize)) : nullptr;
+    plan.bandMask = plan.bytes ? static_cast<float*>(memory.allocate(kChannels * bandFloats(plan) * sizeof(float)))
+                               : nullptr;
+    if (plan.bandMask == nullptr) return memFullErr;
 
-    plan.planeCount = renderPlaneCount();
-    r->inRect = r->filterRect;
-    r->outRect = r->filterRect;
-    r->inputRate = 0x10000;
-    r->maskRate = r->inputRate;
-    if (r->supportsPadding) r->inputPadding = r->outputPadding = r->maskPadding = 0;
-    plan.total = plan.planeCount * plan.tileColumns * plan.tileRows;
-    plan.done = 0;
-
-    for (int k = 0; k < plan.planeCount; ++k)
-        if (!renderPlane(plan, k)) return;
-    trackedFree(plan.tile);
-    trackedFree(plan.fullMask);
+    for (int t = 0; t < plan.tileRows; ++t)
+        if (int16_t code = renderBand(plan, port, proxy, t)) return code;
+    memory.release(plan.bandMask);
+    memory.release(plan.bytes);
+    memory.release(plan.tile);
+    return noErr;
 }

@@ -1,9 +1,19 @@
-// The full-resolution render: each channel's adjusted mask enlarged to the
-// filter rectangle, the image streamed through the host in 175 x 175 tiles,
-// one plane at a time, every output pixel written once.
+// The full-resolution render: the image streamed through the host in
+// 175 x 175 tiles, a band of tiles at a time, every output pixel written once.
+// Each tile is asked for with its three colour planes at once, in and out (a
+// request every host answers right), and each channel's adjusted mask is
+// enlarged to full resolution one band of tile rows at a time, so memory stays
+// a few tile rows whatever the image size.
 #pragma once
+#include <cstdint>
+
+#include "base/Rect.h"
+#include "planes/PixelPort.h"
+#include "planes/RenderInputs.h"
 
 constexpr int kTileSize = 175;
 
-// Reads the filter record and RunData; reports through the result cell.
-void renderFullImage();
+// Renders filterRect (image coordinates) from the proxy's adjusted masks and
+// statistics. Returns 0; -128 when the user aborted (polled once per band);
+// -108 when working memory cannot be had; or the port's code.
+int16_t renderFullImage(PixelPort& port, const Rect& filterRect, const ProxyImage& proxy, const WorkMemory& memory);

@@ -1,166 +1,138 @@
 #include "planes/PreviewRender.h"
 
-#include "engine/MaskAdjust.h"
-#include "host/Controls.h"
-#include "host/HostSuites.h"
-#include "host/PluginGlobals.h"
-#include "host/TrackedMemory.h"
+#include "planes/AdjustStep.h"
 #include "planes/Bilinear.h"
 #include "planes/PlaneConvert.h"
-#include "ui/Platform.h"
 
 namespace {
 
-constexpr int kHostOrMemoryError = -3;
-constexpr int kInternalError = -4;
+constexpr int kChannels = 3;
 
-int internalError(const char* text) {
-    showErrorBox(text, kInternalErrorCaption);
-    return kInternalError;
-}
-
-// advanceState's code goes into the result cell every time.
-bool advance() { return (*resultCell = hostAdvanceState()) == noErr; }
-
-int planeCount() {
-    return hostRecord->filterCase > filterCaseFlatImageWithSelection ? hostRecord->inLayerPlanes : hostRecord->planes;
+int internalError(PreviewContext& ctx, const char* text) {
+    ctx.internalError = text;
+    return kPreviewInternalError;
 }
 
 // One proxy channel: normalise, divide by the adjusted mask (not capped),
 // undo the normalisation, back to bytes.
-void processProxyChannel(float* plane, int c) {
-    Rect whole = {0, 0, runData->proxyHeight, runData->proxyWidth};
-    int16_t w = runData->proxyWidth, h = runData->proxyHeight;
-    normalisePlane(plane, w, whole, runData->maskMin[c], runData->maskScale[c]);
-    divideByProxyMask(plane, whole, w, adjustedPlane(runData, c), w, h, plane);
-    denormalisePlane(plane, w, whole, runData->maskMin[c], runData->maskInvScale[c]);
-    exportPlane(plane, previewPlane(runData, c), whole, w);
+void processProxyChannel(const ProxyImage& proxy, float* plane, int c) {
+    Rect whole = {0, 0, proxy.height, proxy.width};
+    normalisePlane(plane, proxy.width, whole, proxy.maskMin[c], proxy.maskScale[c]);
+    divideByProxyMask(plane, whole, proxy.width, proxy.adjusted[c], proxy.width, proxy.height, plane);
+    denormalisePlane(plane, proxy.width, whole, proxy.maskMin[c], proxy.maskInvScale[c]);
+    exportPlane(plane, proxy.preview[c], whole, proxy.width);
 }
 
-int proxyPath(PaneState* pane) {
+int proxyPath(PreviewContext& ctx, PaneState* pane) {
+    const ProxyImage& proxy = ctx.proxy;
     size_t count = size_t(pane->pixelCount);
-    uint8_t* scratch = static_cast<uint8_t*>(trackedAlloc(uint32_t(count * size_t(pane->planeCount))));
-    if (scratch == nullptr) return kHostOrMemoryError;
-    int16_t pw = runData->proxyWidth, ph = runData->proxyHeight;
-    for (int c = 0; c < 3; ++c)
-        resampleBytes(previewPlane(runData, c), pw, ph, pw, pane->regionRect, scratch + size_t(c) * count,
-                      pane->bufferWidth, pane->bufferHeight, pane->bufferWidth);
+    uint8_t* scratch = static_cast<uint8_t*>(ctx.memory.allocate(count * size_t(pane->planeCount)));
+    if (scratch == nullptr) return kPreviewHostOrMemoryError;
+    for (int c = 0; c < kChannels; ++c)
+        resampleBytes(proxy.preview[c], proxy.width, proxy.height, proxy.width, pane->regionRect,
+                      scratch + size_t(c) * count, pane->bufferWidth, pane->bufferHeight, pane->bufferWidth);
     interleavePlanes(scratch, pane->bufferWidth, pane->bufferHeight, pane->rgbBuffer);
-    if (hostRecord->haveMask && selectionMask(runData) != nullptr)
-        resampleBytes(selectionMask(runData), pw, ph, pw, pane->regionRect, pane->maskBuffer, pane->bufferWidth,
-                      pane->bufferHeight, pane->bufferWidth);
-    trackedFree(scratch);
-    return 1;
+    if (ctx.haveMask && proxy.selection != nullptr)
+        resampleBytes(proxy.selection, proxy.width, proxy.height, proxy.width, pane->regionRect, pane->maskBuffer,
+                      pane->bufferWidth, pane->bufferHeight, pane->bufferWidth);
+    ctx.memory.release(scratch);
+    return kPreviewDone;
 }
 
-int hostPath(PaneState* pane) {
+// The selection over the pane's source rectangle, stretched over its buffer.
+bool fetchPaneMask(PreviewContext& ctx, PaneState* pane) {
+    PlaneView mask;
+    if (ctx.port->readMask(pane->sourceRect, pane->samplingRate, &mask) != 0) return false;
+    Rect local = {0, 0, int16_t(mask.height), int16_t(mask.width)};
+    resampleBytes(mask.data, mask.width, mask.height, mask.rowBytes, local, pane->maskBuffer, pane->bufferWidth,
+                  pane->bufferHeight, pane->bufferWidth);
+    return true;
+}
+
+int hostPath(PreviewContext& ctx, PaneState* pane) {
+    const ProxyImage& proxy = ctx.proxy;
     size_t count = size_t(pane->pixelCount);
-    float* scratch = static_cast<float*>(trackedAlloc(uint32_t(count * size_t(pane->planeCount) * sizeof(float))));
-    if (scratch == nullptr) return kHostOrMemoryError;
-    FilterRecord* r = hostRecord;
     int sw = rectWidth(pane->sourceRect), sh = rectHeight(pane->sourceRect);
+    float* scratch = static_cast<float*>(ctx.memory.allocate(count * size_t(pane->planeCount) * sizeof(float)));
+    uint8_t* plane = scratch ? static_cast<uint8_t*>(ctx.memory.allocate(size_t(sw) * size_t(sh))) : nullptr;
+    if (plane == nullptr) return kPreviewHostOrMemoryError;
     Rect local = {0, 0, pane->bufferHeight, pane->bufferWidth};
-    r->inRect = pane->sourceRect;
-    clearRect(&r->outRect);
-    r->inputRate = pane->samplingRate;
-    if (r->haveMask) {
-        r->maskRect = r->inRect;
-        r->maskRate = r->inputRate;
-        if (!advance() || r->maskData == nullptr) return kHostOrMemoryError;
-        resampleBytes(static_cast<const uint8_t*>(r->maskData), sw, sh, r->maskRowBytes, local, pane->maskBuffer,
-                      pane->bufferWidth, pane->bufferHeight, pane->bufferWidth);
-        clearRect(&r->maskRect);
-    }
-    for (int c = 0; c < 3; ++c) {
-        float* plane = scratch + size_t(c) * count;
-        r->inLoPlane = r->inHiPlane = int16_t(c);
-        if (!advance() || r->inData == nullptr) return kHostOrMemoryError;
-        resampleToFloat(static_cast<const uint8_t*>(r->inData), sw, sh, r->inRowBytes, local, plane, pane->bufferWidth,
+    if (ctx.haveMask && !fetchPaneMask(ctx, pane)) return kPreviewHostOrMemoryError;
+    PlaneView pixels;
+    if (ctx.port->readPlanes(pane->sourceRect, 0, kChannels - 1, pane->samplingRate, &pixels) != 0)
+        return kPreviewHostOrMemoryError;
+    for (int c = 0; c < kChannels; ++c) {
+        float* out = scratch + size_t(c) * count;
+        copyPlaneOut(pixels, c, plane);
+        resampleToFloat(plane, pixels.width, pixels.height, pixels.width, local, out, pane->bufferWidth,
                         pane->bufferHeight, pane->bufferWidth);
-        normalisePlane(plane, pane->bufferWidth, local, runData->maskMin[c], runData->maskScale[c]);
-        divideBySampledMask(adjustedPlane(runData, c), runData->proxyWidth, runData->proxyHeight, runData->proxyWidth,
-                            pane->regionRect, plane, pane->bufferWidth, pane->bufferHeight, pane->bufferWidth);
-        denormalisePlane(plane, pane->bufferWidth, local, runData->maskMin[c], runData->maskInvScale[c]);
+        normalisePlane(out, pane->bufferWidth, local, proxy.maskMin[c], proxy.maskScale[c]);
+        divideBySampledMask(proxy.adjusted[c], proxy.width, proxy.height, proxy.width, pane->regionRect, out,
+                            pane->bufferWidth, pane->bufferHeight, pane->bufferWidth);
+        denormalisePlane(out, pane->bufferWidth, local, proxy.maskMin[c], proxy.maskInvScale[c]);
     }
     exportInterleaved(scratch, pane->bufferWidth, pane->bufferHeight, pane->rgbBuffer, 1.0f);
-    trackedFree(scratch);
-    return 1;
+    ctx.memory.release(plane);
+    ctx.memory.release(scratch);
+    return kPreviewDone;
 }
 
 }  // namespace
 
-int readjustMasks() {
-    deriveMaskGains(params);
-    for (int c = 0; c < 3; ++c)
-        if (maskPlane(runData, c) == nullptr) return internalError("Internal Error #1");
-    if (adjustMask(maskPlane(runData, 0), maskPlane(runData, 1), maskPlane(runData, 2), runData->proxyWidth,
-                   runData->proxyHeight, adjustedPlane(runData, 0), adjustedPlane(runData, 1),
-                   adjustedPlane(runData, 2), &params->mask) != 0)
-        return internalError("Internal Error #2");
-    return 1;
+int readjustMasks(PreviewContext& ctx) {
+    int adjusted = adjustProxyMasks(ctx.params, ctx.proxy);
+    if (adjusted == kAdjustMasksMissing) return internalError(ctx, "Internal Error #1");
+    if (adjusted != 0) return internalError(ctx, "Internal Error #2");
+    return kPreviewDone;
 }
 
-int rebuildProxyResult() {
-    // Only the three colour channels have masks and statistics.
-    int channels = planeCount() < 3 ? planeCount() : 3;
-    int adjusted = readjustMasks();
-    if (adjusted != 1) return adjusted;
+int rebuildProxyResult(PreviewContext& ctx) {
+    int adjusted = readjustMasks(ctx);
+    if (adjusted != kPreviewDone) return adjusted;
 
-    FilterRecord* r = hostRecord;
-    r->inRect = r->filterRect;
-    scaleRect(&r->inRect, 1, 2);
-    r->inputRate = 0x20000;
-    clearRect(&r->maskRect);
-    clearRect(&r->outRect);
-    float* scratch = static_cast<float*>(trackedAlloc(uint32_t(runData->planeSize) * 4u));
-    if (scratch == nullptr) return kHostOrMemoryError;
-    int16_t rows = int16_t(rectHeight(r->inRect) < runData->proxyHeight ? rectHeight(r->inRect) : runData->proxyHeight);
-    int16_t cols = int16_t(rectWidth(r->inRect) < runData->proxyWidth ? rectWidth(r->inRect) : runData->proxyWidth);
+    const ProxyImage& proxy = ctx.proxy;
+    Rect request = ctx.filterRect;
+    scaleRect(&request, 1, 2);
+    size_t samples = size_t(proxy.width) * size_t(proxy.height);
+    float* scratch = static_cast<float*>(ctx.memory.allocate(samples * sizeof(float)));
+    uint8_t* plane = scratch ? static_cast<uint8_t*>(ctx.memory.allocate(samples)) : nullptr;
+    if (plane == nullptr) return kPreviewHostOrMemoryError;
+    PlaneView pixels;
+    if (ctx.port->readPlanes(request, 0, kChannels - 1, kRateTwo, &pixels) != 0) return kPreviewHostOrMemoryError;
+    int16_t rows = int16_t(pixels.height < proxy.height ? pixels.height : proxy.height);
+    int16_t cols = int16_t(pixels.width < proxy.width ? pixels.width : proxy.width);
     Rect firstRead = {0, 0, rows, cols};
-    for (int c = 0; c < channels; ++c) {
-        r->inLoPlane = r->inHiPlane = int16_t(c);
-        if (!advance() || r->inData == nullptr) return kHostOrMemoryError;
-        importPlane(static_cast<const uint8_t*>(r->inData), scratch, firstRead, r->inRowBytes);
-        processProxyChannel(scratch, c);
+    for (int c = 0; c < kChannels; ++c) {
+        copyPlaneOut(pixels, c, plane);
+        importPlane(plane, scratch, firstRead, pixels.width);
+        processProxyChannel(proxy, scratch, c);
     }
-    trackedFree(scratch);
-    return 1;
+    ctx.memory.release(plane);
+    ctx.memory.release(scratch);
+    return kPreviewDone;
 }
 
-int renderPreview(PaneState* pane) {
-    if (previewMode == PreviewMode::Before) {
-        renderOriginalView(&previewPane);
-        return 1;
+int renderPreview(PreviewContext& ctx, PreviewMode mode, PaneState* pane) {
+    if (mode == PreviewMode::Before) {
+        renderOriginalView(ctx, pane);
+        return kPreviewDone;
     }
     bool coarse = rectWidth(pane->regionRect) >= pane->bufferWidth && rectHeight(pane->regionRect) >= pane->bufferHeight;
-    return coarse ? proxyPath(pane) : hostPath(pane);
+    return coarse ? proxyPath(ctx, pane) : hostPath(ctx, pane);
 }
 
-int renderOriginalView(PaneState* pane) {
-    FilterRecord* r = hostRecord;
-    r->inRect = pane->sourceRect;
-    clearRect(&r->outRect);
-    r->inputRate = pane->samplingRate;
-    if (r->supportsPadding) r->maskPadding = r->inputPadding = 0;
-    r->inLoPlane = 0;
-    r->inHiPlane = 2;
-    if (r->haveMask) {
-        r->maskRect = r->inRect;
-        r->maskRate = r->inputRate;
-    }
-    if (!advance() || r->inData == nullptr) return kHostOrMemoryError;
-    int w = rectWidth(r->inRect), h = rectHeight(r->inRect);
-    Rect local = {0, 0, int16_t(h), int16_t(w)};
-    resampleInterleaved(static_cast<const uint8_t*>(r->inData), w, h, r->inRowBytes, local, pane->rgbBuffer,
+int renderOriginalView(PreviewContext& ctx, PaneState* pane) {
+    if (ctx.haveMask && !fetchPaneMask(ctx, pane)) return kPreviewHostOrMemoryError;
+    PlaneView pixels;
+    if (ctx.port->readPlanes(pane->sourceRect, 0, kChannels - 1, pane->samplingRate, &pixels) != 0)
+        return kPreviewHostOrMemoryError;
+    Rect local = {0, 0, int16_t(pixels.height), int16_t(pixels.width)};
+    resampleInterleaved(pixels.data, pixels.width, pixels.height, pixels.rowBytes, local, pane->rgbBuffer,
                         pane->bufferWidth, pane->bufferHeight, 3 * ptrdiff_t(pane->bufferWidth));
-    if (r->haveMask && r->maskData != nullptr)
-        resampleBytes(static_cast<const uint8_t*>(r->maskData), w, h, r->maskRowBytes, local, pane->maskBuffer,
-                      pane->bufferWidth, pane->bufferHeight, pane->bufferWidth);
-    return 1;
+    return kPreviewDone;
 }
 
-void mapViewToProxy(const Rect& f, const ZoomState& zoom, PaneState* pane) {
-    int pw = runData->proxyWidth, ph = runData->proxyHeight;
+void mapViewToProxy(const Rect& f, int pw, int ph, const ZoomState& zoom, PaneState* pane) {
     if (pw <= 0 || ph <= 0) return;
     double fh = rectHeight(f), fw = rectWidth(f);
     // Each scaled coordinate is rounded to single precision, then truncated.

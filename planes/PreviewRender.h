@@ -4,21 +4,40 @@
 // on the spot, when it shows finer detail; the Before view and the navigator
 // show the host's unprocessed pixels.
 //
-// Results: 1 success; -3 a host error (its code stays in the result cell) or
-// no memory (the allocator's -108 is in the result cell); -4 an internal
-// error, after its message. Scratch comes from the tracked allocator and is
+// Every operation works on what its PreviewContext hands it: the pixel port,
+// the run's working memory, the proxy's planes and the parameter record.
+// Results: 1 success; -3 a host error (its code is in the run's result) or no
+// memory (the allocator's -108 is in the run's result); -4 an internal error,
+// whose message is left in the context for the dialog to show. Scratch is
 // released before every successful return.
 #pragma once
 
+#include "engine/FilterParameters.h"
+#include "planes/PixelPort.h"
 #include "planes/PreviewState.h"
+#include "planes/RenderInputs.h"
+
+constexpr int kPreviewDone = 1;
+constexpr int kPreviewHostOrMemoryError = -3;
+constexpr int kPreviewInternalError = -4;
+
+struct PreviewContext {
+    PixelPort* port;
+    WorkMemory memory;
+    Rect filterRect;
+    ProxyImage proxy;
+    bool haveMask;                // the host reports a selection mask
+    FilterParameters* params;     // the settings the dialog edits
+    const char* internalError;    // set with -4: the message to show
+};
 
 // Re-runs the adjustment of the three masks with the current settings (1 or -4).
-int readjustMasks();
-// Re-runs the adjustment with the current settings and recomputes previewPlanes.
-int rebuildProxyResult();
-// Fills the preview pane's buffers for the current mode, zoom and view.
-int renderPreview(PaneState* pane);
+int readjustMasks(PreviewContext& ctx);
+// Re-runs the adjustment with the current settings and recomputes the processed proxy.
+int rebuildProxyResult(PreviewContext& ctx);
+// Fills the preview pane's buffers for the mode, zoom and view.
+int renderPreview(PreviewContext& ctx, PreviewMode mode, PaneState* pane);
 // Fills a pane with the unprocessed pixels of its source rectangle.
-int renderOriginalView(PaneState* pane);
+int renderOriginalView(PreviewContext& ctx, PaneState* pane);
 // Converts the preview's regionRect from filter-relative to proxy coordinates.
-void mapViewToProxy(const Rect& filterRect, const ZoomState& zoom, PaneState* pane);
+void mapViewToProxy(const Rect& filterRect, int proxyWidth, int proxyHeight, const ZoomState& zoom, PaneState* pane);

@@ -35,6 +35,10 @@ std::string codeText(uint32_t code) {
 
 int ceilDiv(int a, int b) { return (a + b - 1) / b; }
 
+bool sameRect(const Rect& a, const Rect& b) {
+    return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
+}
+
 }  // namespace
 
 HostImage makeImage(int width, int height, int planes) {
@@ -112,6 +116,7 @@ struct TestHost::Impl {
     int handleAllocations = 0, handleLocks = 0, bufferAllocations = 0, bufferLocks = 0, advanceCalls = 0;
 
     PixelArea input, output, mask;
+    Rect servedIn = {0, 0, 0, 0};
     Rect committedOut = {0, 0, 0, 0};
     int16_t committedLo = 0, committedHi = -1;
     bool outputPending = false;
@@ -219,16 +224,30 @@ struct TestHost::Impl {
         return img.data.data() + (size_t(plane) * size_t(img.height) + size_t(r)) * size_t(img.width);
     }
 
+    const HostQuirks& quirks() const { return host.options_.quirks; }
+
+    // The step this host actually samples r at when asked for `rate`.
+    int servedStep(const Rect& r, Fixed rate) const {
+        int k = rate >> 16;
+        if (quirks().samplingSupport == 0) return 1;
+        const HostImage& img = host.image_;
+        if (quirks().rateOnlyWithinImage && k > 1 && (r.bottom > img.height / k || r.right > img.width / k)) return 1;
+        return k;
+    }
+    // The first plane this host serves or writes for a request from `lo`.
+    int16_t servedLo(int16_t lo) const { return quirks().planesFromZero ? int16_t(0) : lo; }
+
     void serveInput(const FilterRecord& rec) {
-        int k = rec.inputRate >> 16;
+        int k = servedStep(rec.inRect, rec.inputRate);
         int n = rec.inHiPlane - rec.inLoPlane + 1;
         int w = rectWidth(rec.inRect), h = rectHeight(rec.inRect);
         input.allocate(h, w * n, host.options_.rowPadding);
+        servedIn = rec.inRect;
         for (int r = 0; r < h; ++r) {
             uint8_t* dst = input.row(r);
             int y = k * (rec.inRect.top + r);
             for (int p = 0; p < n; ++p) {
-                const uint8_t* src = imageRow(rec.inLoPlane + p, y) + size_t(k) * size_t(rec.inRect.left);
+                const uint8_t* src = imageRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left);
                 for (int c = 0; c < w; ++c) dst[c * n + p] = src[size_t(k) * size_t(c)];
             }
         }
@@ -236,7 +255,7 @@ struct TestHost::Impl {
 
     void serveMask(const FilterRecord& rec) {
         const HostImage& img = host.image_;
-        int k = rec.maskRate >> 16;
+        int k = servedStep(rec.maskRect, rec.maskRate);
         int w = rectWidth(rec.maskRect), h = rectHeight(rec.maskRect);
         mask.allocate(h, w, host.options_.rowPadding);
         for (int r = 0; r < h; ++r)
@@ -252,12 +271,12 @@ struct TestHost::Impl {
         output.allocate(h, w * n, host.options_.rowPadding);
         for (int r = 0; r < h; ++r)
             for (int p = 0; p < n; ++p) {
-                const uint8_t* src = imageRow(rec.outLoPlane + p, rec.outRect.top + r) + rec.outRect.left;
+                const uint8_t* src = imageRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + rec.outRect.left;
                 for (int c = 0; c < w; ++c) output.row(r)[c * n + p] = src[c];
             }
         committedOut = rec.outRect;
-        committedLo = rec.outLoPlane;
-        committedHi = rec.outHiPlane;
+        committedLo = servedLo(rec.outLoPlane);
+        committedHi = int16_t(committedLo + rec.outHiPlane - rec.outLoPlane);
         outputPending = true;
     }
 
@@ -270,8 +289,18 @@ struct TestHost::Impl {
         for (int r = 0; r < output.rows; ++r)
             for (int p = 0; p < n; ++p) {
                 uint8_t* dst = const_cast<uint8_t*>(imageRow(committedLo + p, committedOut.top + r)) + committedOut.left;
-                for (int c = 0; c < rectWidth(committedOut); ++c) dst[c] = output.row(r)[c * n + p];
+                for (int c = 0; c < rectWidth(committedOut); ++c)
+                    dst[c] = blended(dst[c], output.row(r)[c * n + p], committedOut.top + r, committedOut.left + c);
             }
+    }
+
+    // The host applies its selection to what the plug-in wrote.
+    uint8_t blended(uint8_t original, uint8_t filtered, int row, int col) const {
+        if (!host.record_->haveMask || host.selection_.empty()) return filtered;
+        int m = host.selection_[size_t(row) * size_t(host.image_.width) + size_t(col)];
+        if (quirks().blend == SelectionBlend::Shifted)
+            return m == 0 ? original : uint8_t((original * (256 - (m + 1)) + filtered * (m + 1)) >> 8);
+        return uint8_t((original * (255 - m) + filtered * m + 127) / 255);
     }
 
     int16_t advanceState() {
@@ -287,22 +316,26 @@ struct TestHost::Impl {
             return request.result;
         }
         const HostImage& img = host.image_;
-        bool ok = checkRect(rec.inRect, img.height, img.width, rec.inputRate, "inRect") &&
+        bool ok = checkRect(rec.inRect, img.height, img.width, servedStep(rec.inRect, rec.inputRate) << 16, "inRect") &&
                   checkRect(rec.outRect, img.height, img.width, 0x10000, "outRect");
         bool wantInput = ok && !rectIsEmpty(rec.inRect);
         bool wantOutput = ok && !rectIsEmpty(rec.outRect);
         bool wantMask = ok && rec.haveMask && !rectIsEmpty(rec.maskRect);
         if (wantInput) ok = checkPlanes(rec.inLoPlane, rec.inHiPlane, "input");
         if (ok && wantOutput) ok = checkPlanes(rec.outLoPlane, rec.outHiPlane, "output");
-        if (ok && wantMask) ok = checkRect(rec.maskRect, img.height, img.width, rec.maskRate, "maskRect");
+        if (ok && wantMask)
+            ok = checkRect(rec.maskRect, img.height, img.width, servedStep(rec.maskRect, rec.maskRate) << 16, "maskRect");
         if (!ok) {
             request.result = filterBadParameters;
             host.requests_.push_back(request);
             return request.result;
         }
-        input = {};
+        // A host that refills only when the rectangle changes keeps its last
+        // buffer for the same rectangle, whatever planes or rate are asked now.
+        bool stale = quirks().refillOnRectChangeOnly && wantInput && !input.bytes.empty() && sameRect(servedIn, rec.inRect);
+        if (!stale) input = {};
         mask = {};
-        if (wantInput) serveInput(rec);
+        if (wantInput && !stale) serveInput(rec);
         if (wantOutput) serveOutput(rec);
         if (wantMask) serveMask(rec);
         rec.inData = wantInput ? input.base() : nullptr;
@@ -426,8 +459,13 @@ struct TestHost::Impl {
     }
 
     OSErr setProperty(uint32_t signature, uint32_t key, int32_t index, intptr_t value, Handle complex) {
+        if (quirks().propertiesIgnored) return noErr;
         host.log_.push_back("setProperty " + codeText(key) + " " + std::to_string(value));
-        if (signature != host.record_->hostSig) violation("setProperty with a signature other than hostSig");
+        if (signature != kPhotoshopSignature) {
+            if (quirks().propertySignatureRefusal != 0) return quirks().propertySignatureRefusal;
+            violation("setProperty with a signature other than '8BIM'");
+        }
+        if (quirks().watchPropertyUnknown) return errPlugInHostInsufficient;
         if (key == propWatchSuspension && index == 0 && complex == nullptr) {
             host.watchSuspensions_.push_back(value);
             return noErr;
@@ -726,7 +764,7 @@ void TestHost::setUpRecord() {
     r.filterCase = options_.filterCase;
     r.imageMode = options_.imageMode;
     r.hostSig = options_.hostSig;
-    r.maxSpace = 1 << 30;
+    r.maxSpace = options_.quirks.maxSpaceInKilobytes ? (1 << 30) / 1024 : 1 << 30;
     r.abortProc = abortProc;
     r.progressProc = progressProc;
     r.advanceState = advanceStateProc;
@@ -736,8 +774,8 @@ void TestHost::setUpRecord() {
     r.propertyProcs = options_.withholdPropertyProcs ? nullptr : &i.propertyProcs;
     r.sSPBasic = options_.withholdBasicSuite ? nullptr : &i.basic;
     r.supportsPadding = options_.supportsPadding;
-    r.inputPadding = r.outputPadding = r.maskPadding = plugInWantsErrorOnBoundsException;
-    r.samplingSupport = 1;
+    r.inputPadding = r.outputPadding = r.maskPadding = options_.quirks.paddingPreset;
+    r.samplingSupport = options_.quirks.samplingSupport;
     r.inputRate = r.maskRate = 0x10000;
     r.depth = 8;
     platformData_.hwnd = options_.parentWindow;
@@ -746,7 +784,12 @@ void TestHost::setUpRecord() {
     descriptorParameters_ = {};
     descriptorParameters_.readDescriptorProcs = &i.readProcs;
     descriptorParameters_.writeDescriptorProcs = &i.writeProcs;
-    if (options_.replay.present) {
+    if (options_.quirks.hollowDescriptors) {
+        // Present, but with nothing to read or write through.
+        descriptorParameters_.readDescriptorProcs = nullptr;
+        descriptorParameters_.writeDescriptorProcs = nullptr;
+        descriptorParameters_.playInfo = plugInDialogDontDisplay;
+    } else if (options_.replay.present) {
         descriptorParameters_.playInfo = options_.replay.playInfo;
         descriptorParameters_.descriptor = i.descriptorHandle(options_.replay.values);
     } else {
@@ -764,12 +807,18 @@ int16_t TestHost::call(int16_t selector) {
         return filterBadParameters;
     }
     current = this;
-    int16_t result = 0;
+    int16_t result = selector == filterSelectorAbout ? options_.quirks.aboutResultPreset : int16_t(0);
     void* block = selector == filterSelectorAbout ? static_cast<void*>(&impl_->about) : record_.get();
     entry_(selector, block, &dataCell_, &result);
     impl_->commitOutput();
     selectorCalls_.push_back({selector, result});
     return result;
+}
+
+void TestHost::hostAdvanceState() {
+    current = this;
+    impl_->advanceState();
+    requests_.back().hostsOwn = true;
 }
 
 int16_t TestHost::runAbout() { return call(filterSelectorAbout); }
@@ -780,11 +829,16 @@ int16_t TestHost::runFilter(bool withParameters) {
     if ((result = call(filterSelectorPrepare)) != noErr) return result;
     if ((result = call(filterSelectorStart)) != noErr) return result;
     const FilterRecord& r = *record_;
+    bool hostAdvances = options_.quirks.advancesAroundContinue;
     for (int guard = 0; guard < 1000; ++guard) {
         if (rectIsEmpty(r.inRect) && rectIsEmpty(r.outRect) && rectIsEmpty(r.maskRect)) break;
+        if (hostAdvances) hostAdvanceState();
         if ((result = call(filterSelectorContinue)) != noErr) break;
     }
+    // Such a host calls Finish only when every Continue succeeded.
+    if (hostAdvances && result != noErr) return result;
     int16_t finish = call(filterSelectorFinish);
+    if (hostAdvances) hostAdvanceState();
     return result != noErr ? result : finish;
 }
 
@@ -812,7 +866,7 @@ std::vector<std::pair<uint32_t, double>> TestHost::recordedDescriptor() const {
 // Registry file: one line per persistent entry: the key, then key:value pairs
 // with each value in hexadecimal floating point so it comes back exactly.
 void TestHost::loadRegistry() {
-    if (options_.registryFile.empty()) return;
+    if (options_.registryFile.empty() || options_.quirks.forgetsSettings) return;
     std::ifstream in(options_.registryFile);
     std::string line;
     while (std::getline(in, line)) {
@@ -832,7 +886,7 @@ void TestHost::loadRegistry() {
 }
 
 void TestHost::saveRegistry() const {
-    if (options_.registryFile.empty()) return;
+    if (options_.registryFile.empty() || options_.quirks.forgetsSettings) return;
     std::string temporary = options_.registryFile + ".tmp";
     {
         std::ofstream out(temporary, std::ios::trunc);

@@ -61,6 +61,32 @@ struct ReplayedStep {
 
 struct DisplayCall;
 
+// How the host applies the selection to what the plug-in wrote. Linear: a
+// pixel selected to m becomes original + (filtered - original) * m / 255,
+// rounded to nearest (m 0 keeps the original, 255 takes the filtered value).
+// Shifted: one editor engine's integer blend, mask 0 keeps the original,
+// otherwise (original * (256 - (m + 1)) + filtered * (m + 1)) >> 8.
+enum class SelectionBlend { Linear, Shifted };
+
+// Behaviours in which real hosts differ from the reference host (which has
+// every default below). A host profile is a named set of them.
+struct HostQuirks {
+    uint8_t samplingSupport = 1;         // 0: any rate is answered at full resolution
+    bool rateOnlyWithinImage = false;    // a rate is honoured only while inRect fits the image / rate
+    bool planesFromZero = false;         // planes lo..hi are served and written as planes 0..hi-lo
+    bool refillOnRectChangeOnly = false; // the input buffer is refilled only when inRect changes
+    OSErr propertySignatureRefusal = 0;  // what a property call without '8BIM' returns (0: a violation)
+    bool watchPropertyUnknown = false;   // 'wtch' is refused with errPlugInHostInsufficient
+    bool propertiesIgnored = false;      // property calls do nothing and succeed
+    bool hollowDescriptors = false;      // descriptor parameters without descriptor or procedures, playInfo 0
+    int16_t paddingPreset = plugInWantsErrorOnBoundsException;
+    bool maxSpaceInKilobytes = false;
+    bool forgetsSettings = false;        // no registry entry survives the host
+    int16_t aboutResultPreset = 0;       // the result cell's value before About
+    SelectionBlend blend = SelectionBlend::Linear;
+    bool advancesAroundContinue = false; // the host calls advanceState before each Continue and after Finish
+};
+
 struct TestHostOptions {
     Rect filterRect = {0, 0, 0, 0};  // empty: the whole image
     int16_t filterCase = filterCaseFlatImageNoSelection;
@@ -79,6 +105,7 @@ struct TestHostOptions {
     std::string registryFile;         // persistent registry entries ("" = none)
     ReplayedStep replay;
     Faults faults;
+    HostQuirks quirks;
     intptr_t parentWindow = 0;        // platformData's window
     std::function<void(int32_t done, int32_t total)> onProgress;  // told of every progress report
     std::function<void(const DisplayCall&)> onDisplay;      // told of every picture displayed
@@ -90,6 +117,7 @@ struct AdvanceRequest {
     int16_t inLoPlane, inHiPlane, outLoPlane, outHiPlane;
     Fixed inputRate, maskRate;
     int16_t result;
+    bool hostsOwn = false;  // made by the host itself between selectors
 };
 
 struct ProgressReport {
@@ -115,6 +143,15 @@ struct RegistryEntry {
     std::map<uint32_t, double> values;
     bool persistent = false;
 };
+
+// Host profiles, each the behaviour of a host family as observed:
+// "reference", "psfilterpdn", "pspi", "irfanview", "pspihost". Fills the
+// options' host behaviours (leaving the image, faults and replay alone);
+// false for an unknown name.
+bool applyHostProfile(const std::string& name, TestHostOptions* options);
+std::vector<std::string> hostProfileNames();
+// True when the profile's hosts can replay settings through a scripting descriptor.
+bool hostProfileReplays(const TestHostOptions& options);
 
 class TestHost {
 public:
@@ -167,6 +204,8 @@ public:
 private:
     friend struct Impl;
     void setUpRecord();
+    // The host's own advanceState call between selectors (some hosts make one).
+    void hostAdvanceState();
     void loadRegistry();
     void saveRegistry() const;
 

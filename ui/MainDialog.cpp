@@ -7,6 +7,7 @@
 
 #include "host/Controls.h"
 #include "host/PluginGlobals.h"
+#include "host/RunContext.h"
 #include "planes/PreviewRender.h"
 #include "ui/DialogIds.h"
 #include "ui/HelpLauncher.h"
@@ -29,6 +30,8 @@ NavigatorDrag navigatorDrag;
 // The settings the adjusted masks were last computed with: OK renders with
 // what is shown, so a later change is adjusted before the dialog ends.
 float adjustedAmount, adjustedVibrance;
+// The run's planes, pixel port and memory, as the preview needs them.
+PreviewContext preview;
 
 const Rect& filterRect() { return hostRecord->filterRect; }
 
@@ -56,7 +59,7 @@ void writeZoomLabel(HWND dialog) {
 // The view origin or level changed: the preview's request and its proxy region.
 void updateVisibleRegion() {
     computeVisibleRegion(filterRect(), &zoomState, &previewPane);
-    mapViewToProxy(filterRect(), zoomState, &previewPane);
+    mapViewToProxy(filterRect(), preview.proxy.width, preview.proxy.height, zoomState, &previewPane);
 }
 
 void invalidateBothPanes(HWND dialog) {
@@ -64,8 +67,11 @@ void invalidateBothPanes(HWND dialog) {
     invalidatePane(dialog, navigatorPane);
 }
 
-// Ends the dialog after a failed recomputation or adjustment.
+// Ends the dialog after a failed recomputation or adjustment; an internal
+// error has its message shown first.
 INT_PTR endAfterFailure(HWND dialog, int code) {
+    if (code == kPreviewInternalError && preview.internalError != nullptr)
+        showErrorBox(preview.internalError, kInternalErrorCaption);
     releasePaneBuffers();
     *resultCell = memFullErr;
     EndDialog(dialog, code);
@@ -122,7 +128,7 @@ void previewModeClicked(HWND dialog, int id) {
     bool checked = IsDlgButtonChecked(dialog, id) == BST_CHECKED;
     bool before = id == ID_BEFORE ? checked : !checked;
     previewMode = before ? PreviewMode::Before : PreviewMode::After;
-    renderPreview(&previewPane);
+    renderPreview(preview, previewMode, &previewPane);
     invalidatePane(dialog, previewPane);
 }
 
@@ -133,14 +139,14 @@ void zoomClicked(HWND dialog, bool in) {
     if (b.focus != 0) SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(GetDlgItem(dialog, b.focus)), TRUE);
     writeZoomLabel(dialog);
     updateVisibleRegion();
-    renderPreview(&previewPane);
+    renderPreview(preview, previewMode, &previewPane);
     invalidateBothPanes(dialog);
 }
 
 INT_PTR okClicked(HWND dialog) {
     if (params->amount != adjustedAmount || params->vibrance != adjustedVibrance) {
         HCURSOR previous = SetCursor(busyCursor);
-        int adjusted = readjustMasks();
+        int adjusted = readjustMasks(preview);
         SetCursor(previous);
         if (adjusted != 1) return endAfterFailure(dialog, adjusted);
     }
@@ -225,8 +231,8 @@ INT_PTR setUp(HWND dialog) {
     SetFocus(brightnessTrackbar);
 
     HCURSOR previous = SetCursor(busyCursor);
-    renderOriginalView(&navigatorPane);
-    renderPreview(&previewPane);
+    renderOriginalView(preview, &navigatorPane);
+    renderPreview(preview, previewMode, &previewPane);
     previewMode = PreviewMode::After;
     recomputePending = true;
     SetCursor(previous);
@@ -246,14 +252,14 @@ INT_PTR paint(HWND dialog) {
     if (!GetUpdateRect(dialog, nullptr, FALSE)) return FALSE;
     if (recomputePending) {
         HCURSOR previous = SetCursor(busyCursor);
-        int rebuilt = rebuildProxyResult();
+        int rebuilt = rebuildProxyResult(preview);
         SetCursor(previous);
         if (rebuilt != 1) return endAfterFailure(dialog, rebuilt);
         recomputePending = false;
         adjustedAmount = params->amount;
         adjustedVibrance = params->vibrance;
     }
-    renderPreview(&previewPane);
+    renderPreview(preview, previewMode, &previewPane);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dialog, &ps);
     drawPane(dc, previewPane);
@@ -320,6 +326,7 @@ int ShowMainDialog() {
     busyCursor = LoadCursor(nullptr, IDC_APPSTARTING);
     adjustedAmount = params->amount;
     adjustedVibrance = params->vibrance;
+    preview = runPreviewContext();
 
     // The host window's class cursor would fight ours while the dialog runs.
     HWND owner = hostWindow();

@@ -9,6 +9,7 @@
 
 #include "host/Controls.h"
 #include "host/PluginGlobals.h"
+#include "host/RunContext.h"
 #include "planes/Bilinear.h"
 #include "planes/PreviewRender.h"
 #include "tests/scenarios/SceneImages.h"
@@ -20,6 +21,7 @@ namespace {
 struct StartedRun {
     std::unique_ptr<testhost::TestHost> host;
     int16_t result = 0;
+    PreviewContext ctx = {};
 
     explicit StartedRun(bool selection = false) {
         testhost::TestHostOptions options;
@@ -35,6 +37,7 @@ struct StartedRun {
         resultCell = &result;
         params = *reinterpret_cast<FilterParameters**>(host->record().parameters);
         runData = *reinterpret_cast<RunData**>(host->dataCell());
+        ctx = runPreviewContext();
     }
     ~StartedRun() { host->call(filterSelectorFinish); }
 };
@@ -63,7 +66,7 @@ struct Pane {
 
 TEST(PreviewRender, ProcessedProxyFollowsItsFormula) {
     StartedRun run;
-    ASSERT_EQ(rebuildProxyResult(), 1);
+    ASSERT_EQ(rebuildProxyResult(run.ctx), 1);
     // The host's image as it stands (Start has already rendered into it).
     const testhost::HostImage& original = run.host->image();
     int mismatches = 0;
@@ -88,10 +91,10 @@ TEST(PreviewRender, BeforeShowsTheHostPixels) {
     Pane pane(105, 100, {0, 0, 200, 210}, 4);
     previewPane = pane.state;
     previewMode = PreviewMode::Before;
-    ASSERT_EQ(renderPreview(&previewPane), 1);
+    ASSERT_EQ(renderPreview(run.ctx, previewMode, &previewPane), 1);
     previewMode = PreviewMode::After;
     std::vector<uint8_t> before = pane.rgb;
-    ASSERT_EQ(renderOriginalView(&previewPane), 1);
+    ASSERT_EQ(renderOriginalView(run.ctx, &previewPane), 1);
     EXPECT_EQ(pane.rgb, before);
     const testhost::HostImage& original = run.host->image();
     EXPECT_EQ(pane.rgb[0], original.at(0, 0, 0));
@@ -101,10 +104,10 @@ TEST(PreviewRender, BeforeShowsTheHostPixels) {
 
 TEST(PreviewRender, ProxyPathCopiesTheProcessedProxyAtItsOwnSize) {
     StartedRun run;
-    ASSERT_EQ(rebuildProxyResult(), 1);
+    ASSERT_EQ(rebuildProxyResult(run.ctx), 1);
     Pane pane(runData->proxyWidth, runData->proxyHeight, {0, 0, runData->proxyHeight, runData->proxyWidth}, 2);
     size_t requests = run.host->requests().size();
-    ASSERT_EQ(renderPreview(&pane.state), 1);
+    ASSERT_EQ(renderPreview(run.ctx, previewMode, &pane.state), 1);
     EXPECT_EQ(run.host->requests().size(), requests);  // no host request on the proxy path
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < runData->planeSize; i += 97) ASSERT_EQ(pane.rgb[size_t(3 * i + c)], previewPlane(runData, c)[i]);
@@ -112,52 +115,51 @@ TEST(PreviewRender, ProxyPathCopiesTheProcessedProxyAtItsOwnSize) {
 
 TEST(PreviewRender, HostPathWhenFinerThanTheProxy) {
     StartedRun run;
-    ASSERT_EQ(rebuildProxyResult(), 1);
+    ASSERT_EQ(rebuildProxyResult(run.ctx), 1);
     // One pixel narrower than the buffer: the host is asked at the pane's own rate.
     Pane pane(100, 80, {10, 20, 90, 119}, 1);
-    ASSERT_EQ(renderPreview(&pane.state), 1);
+    ASSERT_EQ(renderPreview(run.ctx, previewMode, &pane.state), 1);
     const testhost::AdvanceRequest& last = run.host->requests().back();
     EXPECT_EQ(last.inputRate, 0x10000);
     EXPECT_EQ(last.inRect.top, pane.state.sourceRect.top);
     EXPECT_EQ(last.inRect.right, pane.state.sourceRect.right);
-    EXPECT_EQ(last.inLoPlane, 2);
+    EXPECT_EQ(last.inLoPlane, 0);  // the three planes at once
+    EXPECT_EQ(last.inHiPlane, 2);
     EXPECT_TRUE(run.host->violations().empty());
     EXPECT_EQ(pane.mask, std::vector<uint8_t>(100 * 80, 77));
 }
 
 TEST(PreviewRender, SelectionReachesTheMaskBuffer) {
     StartedRun run(true);
-    ASSERT_EQ(rebuildProxyResult(), 1);
+    ASSERT_EQ(rebuildProxyResult(run.ctx), 1);
     Pane pane(50, 40, {0, 0, 160, 200}, 4);
-    ASSERT_EQ(renderPreview(&pane.state), 1);
+    ASSERT_EQ(renderPreview(run.ctx, previewMode, &pane.state), 1);
     EXPECT_EQ(pane.mask, std::vector<uint8_t>(50 * 40, 200));
 }
 
 TEST(PreviewRender, FailuresReportTheirCodes) {
     StartedRun run;
-    uint8_t* mask = maskPlane(runData, 1);
-    maskPlane(runData, 1) = nullptr;
-    EXPECT_EQ(rebuildProxyResult(), -4);
-    maskPlane(runData, 1) = mask;
+    const uint8_t* mask = run.ctx.proxy.masks[1];
+    run.ctx.proxy.masks[1] = nullptr;
+    EXPECT_EQ(rebuildProxyResult(run.ctx), -4);
+    EXPECT_STREQ(run.ctx.internalError, "Internal Error #1");
+    run.ctx.proxy.masks[1] = mask;
 
     Pane pane(60, 50, {0, 0, 25, 30}, 1);
     previewMode = PreviewMode::After;
     pane.state.sourceRect = {0, 0, 50, 600};  // wider than the image: the host refuses it
-    EXPECT_EQ(renderPreview(&pane.state), -3);
+    EXPECT_EQ(renderPreview(run.ctx, previewMode, &pane.state), -3);
     EXPECT_EQ(run.result, filterBadParameters);
 }
 
 TEST(PreviewRender, VisibleRegionMapsIntoTheProxy) {
-    StartedRun run;
-    runData->proxyWidth = 500;
-    runData->proxyHeight = 500;
     ZoomState zoom = {};
     zoom.level = 1;
     zoom.levelWidth[1] = 250;
     zoom.levelHeight[1] = 250;
     PaneState pane = {};
     pane.regionRect = {100, 200, 351, 477};
-    mapViewToProxy({0, 0, 1000, 1000}, zoom, &pane);
+    mapViewToProxy({0, 0, 1000, 1000}, 500, 500, zoom, &pane);
     EXPECT_EQ(pane.regionRect.top, 50);
     EXPECT_EQ(pane.regionRect.left, 100);
     EXPECT_EQ(pane.regionRect.bottom, 175);
@@ -165,11 +167,9 @@ TEST(PreviewRender, VisibleRegionMapsIntoTheProxy) {
 
     // A region past the proxy's edge moves back inside, keeping its size.
     pane.regionRect = {900, 800, 1200, 1100};
-    mapViewToProxy({0, 0, 1000, 1000}, zoom, &pane);
+    mapViewToProxy({0, 0, 1000, 1000}, 500, 500, zoom, &pane);
     EXPECT_EQ(pane.regionRect.top, 250);
     EXPECT_EQ(pane.regionRect.left, 250);
     EXPECT_EQ(rectHeight(pane.regionRect), 150);
     EXPECT_EQ(rectWidth(pane.regionRect), 150);
-    runData->proxyWidth = 210;
-    runData->proxyHeight = 200;
 }

@@ -89,29 +89,31 @@ TEST(RunFilter, ProgressAndRequestsFollowTheProxyStageAndTheTiles) {
     host.setEntry(pluginUnderTest());
     ASSERT_EQ(host.runFilter(), 0);
 
-    // Run driver steps over 6, then one step per tile: 3 planes x 3 x 3 tiles.
+    // Run driver steps over 6, then one step per tile: 3 x 3 tiles.
     std::vector<std::pair<int, int>> progress;
     for (auto& p : host.progress()) progress.emplace_back(p.done, p.total);
-    ASSERT_EQ(progress.size(), 10u + 27u);
+    ASSERT_EQ(progress.size(), 10u + 9u);
     std::vector<std::pair<int, int>> driver(progress.begin(), progress.begin() + 10);
     EXPECT_EQ(driver, (std::vector<std::pair<int, int>>{{1, 6}, {2, 6}, {3, 6}, {4, 6}, {5, 6}, {6, 6}, {7, 6},
                                                         {8, 6}, {9, 6}, {0, 6}}));
-    for (int i = 0; i < 27; ++i) EXPECT_EQ(progress[size_t(10 + i)], (std::pair<int, int>(i + 1, 27)));
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(progress[size_t(10 + i)], (std::pair<int, int>(i + 1, 9)));
 
-    // Three channel requests of the whole image at half resolution, then 27 tiles.
+    // The three channels of the whole image at half resolution in one request,
+    // then 9 tiles, each with its three planes in and out.
     const auto& requests = host.requests();
-    ASSERT_EQ(requests.size(), 30u);
-    for (int c = 0; c < 3; ++c) {
-        const auto& r = requests[size_t(c)];
-        EXPECT_EQ(r.inputRate, 0x20000);
-        EXPECT_EQ(r.inLoPlane, c);
-        EXPECT_EQ(r.inHiPlane, c);
-        EXPECT_EQ(r.inRect.bottom, 190);
-        EXPECT_EQ(r.inRect.right, 200);
-    }
+    ASSERT_EQ(requests.size(), 10u);
+    const auto& proxy = requests.front();
+    EXPECT_EQ(proxy.inputRate, 0x20000);
+    EXPECT_EQ(proxy.inLoPlane, 0);
+    EXPECT_EQ(proxy.inHiPlane, 2);
+    EXPECT_EQ(proxy.inRect.bottom, 190);
+    EXPECT_EQ(proxy.inRect.right, 200);
+    EXPECT_TRUE(rectIsEmpty(proxy.outRect));
     const auto& lastTile = requests.back();
     EXPECT_EQ(lastTile.inputRate, 0x10000);
-    EXPECT_EQ(lastTile.outLoPlane, 2);
+    EXPECT_EQ(lastTile.outLoPlane, 0);
+    EXPECT_EQ(lastTile.outHiPlane, 2);
+    EXPECT_EQ(lastTile.inHiPlane, 2);
     EXPECT_EQ(lastTile.outRect.top, 350);
     EXPECT_EQ(lastTile.outRect.left, 350);
     EXPECT_EQ(lastTile.outRect.bottom, 380);
@@ -223,7 +225,7 @@ TEST(RunFilter, CancellingAtEveryPollEndsCleanly) {
     HostImage input = scenes::darkRoom(400, 380);
     Outcome clean = run(input, replayed(10, 0));
     ASSERT_EQ(clean.result, 0);
-    ASSERT_EQ(clean.abortPolls, 6);  // three channels, then three planes of the render
+    ASSERT_EQ(clean.abortPolls, 6);  // three channels, then three bands of tiles of the render
     for (int poll = 1; poll <= clean.abortPolls; ++poll) {
         TestHostOptions options = replayed(10, 0);
         options.faults.abortAtPoll = poll;
@@ -231,10 +233,13 @@ TEST(RunFilter, CancellingAtEveryPollEndsCleanly) {
         EXPECT_EQ(out.result, userCanceledErr) << "poll " << poll;
         EXPECT_TRUE(out.leaks.empty()) << "poll " << poll;
         EXPECT_TRUE(out.violations.empty()) << "poll " << poll << ": " << out.violations.front();
-        // Planes rendered before the cancelled one keep their new pixels; the rest are untouched.
-        int renderedPlanes = poll <= 3 ? 0 : poll - 4;
+        // Bands rendered before the cancelled one keep their new pixels; the rest are untouched.
+        int renderedRows = poll <= 3 ? 0 : 175 * (poll - 4);
         for (int p = 0; p < 3; ++p)
-            EXPECT_TRUE(planeEqual(out.image, p < renderedPlanes ? clean.image : input, p)) << poll << " " << p;
+            for (int y = 0; y < 380; y += 7)
+                for (int x = 0; x < 400; x += 5)
+                    ASSERT_EQ(out.image.at(p, y, x), (y < renderedRows ? clean.image : input).at(p, y, x))
+                        << "poll " << poll << " plane " << p << " at " << y << "," << x;
     }
 }
 

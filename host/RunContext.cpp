@@ -1,0 +1,39 @@
+#include "host/RunContext.h"
+
+#include "host/HostPixelPort.h"
+#include "host/PluginGlobals.h"
+#include "host/TrackedMemory.h"
+
+namespace {
+
+void* allocateTracked(size_t bytes) { return bytes > 0xFFFFFFFFu ? nullptr : trackedAlloc(uint32_t(bytes)); }
+void releaseTracked(void* block) { trackedFree(block); }
+
+}  // namespace
+
+ProxyImage runProxyImage() {
+    ProxyImage p = {};
+    p.width = runData->proxyWidth;
+    p.height = runData->proxyHeight;
+    for (int c = 0; c < 3; ++c) {
+        p.preview[c] = previewPlane(runData, c);
+        p.masks[c] = maskPlane(runData, c);
+        p.adjusted[c] = adjustedPlane(runData, c);
+        p.maskMin[c] = runData->maskMin[c];
+        p.maskScale[c] = runData->maskScale[c];
+        p.maskInvScale[c] = runData->maskInvScale[c];
+    }
+    p.selection = selectionMask(runData);
+    return p;
+}
+
+WorkMemory trackedWorkMemory() { return WorkMemory{allocateTracked, releaseTracked}; }
+
+PreviewContext runPreviewContext() {
+    return PreviewContext{&hostPixelPort(), trackedWorkMemory(), hostRecord->filterRect, runProxyImage(),
+                          hostRecord->haveMask != 0, params, nullptr};
+}
+
+int filteredChannelCount() {
+    return hostRecord->filterCase <= filterCaseFlatImageWithSelection ? hostRecord->planes : hostRecord->inLayerPlanes;
+}

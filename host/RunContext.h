@@ -1,0 +1,14 @@
+// What the renders and the dialog are handed of the current run: the proxy's
+// planes and statistics out of RunData, the tracked allocator as working
+// memory, and the preview's context over the pixel port.
+#pragma once
+
+#include "planes/PreviewRender.h"
+#include "planes/RenderInputs.h"
+
+ProxyImage runProxyImage();
+WorkMemory trackedWorkMemory();
+PreviewContext runPreviewContext();
+// The channels the host filters: inLayerPlanes for a layer with transparency
+// (filterCase above 2), else the record's planes.
+int filteredChannelCount();

@@ -1,0 +1,64 @@
+// The renders' one way to the host's pixels. Every request of pixels or of the
+// selection mask, every tile written back, every progress report and abort poll
+// of the proxy stage, the full render and the preview goes through a PixelPort,
+// one operation per kind of request. The plug-in's implementation over the
+// filter record (host/HostPixelPort.h) is where every host quirk is handled:
+// hosts that do not sample, hosts that answer single-plane requests wrongly or
+// keep stale buffers, and hosts that deliver nothing or a buffer that does not
+// fit the request. The renders see only correct views or a result code.
+//
+// Views: sample (row, column) of plane p of a view is
+// data[row * rowBytes + column * colBytes + p], for the view's width x height
+// samples; the planes asked for are bytes 0, 1, ... of each pixel, which is
+// colBytes bytes wide. A view is valid until the next request through the
+// same port.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "base/Rect.h"
+
+struct PlaneView {
+    const uint8_t* data;
+    ptrdiff_t rowBytes;
+    int colBytes;  // bytes per pixel
+    int width, height;
+};
+
+struct MutablePlaneView {
+    uint8_t* data;
+    ptrdiff_t rowBytes;
+    int colBytes;
+    int width, height;
+};
+
+// Sampling rates are 16.16 fixed-point integers: 0x10000 is every pixel,
+// 0x20000 every second pixel in both directions.
+constexpr int32_t kRateOne = 0x10000;
+constexpr int32_t kRateTwo = 0x20000;
+
+class PixelPort {
+public:
+    // Planes lo..hi of r (in the image sampled at `rate`), interleaved.
+    // Returns 0, or the host's or the port's result code (the port has also
+    // stored it in the run's result).
+    virtual int16_t readPlanes(const Rect& r, int lo, int hi, int32_t rate, PlaneView* pixels) = 0;
+    // The selection mask over r (in the image sampled at `rate`), one byte a pixel.
+    virtual int16_t readMask(const Rect& r, int32_t rate, PlaneView* mask) = 0;
+    // Planes lo..hi of r at full resolution to read, and a buffer for the same
+    // planes of r to write: what is written replaces the image's pixels.
+    virtual int16_t openTile(const Rect& r, int lo, int hi, PlaneView* in, MutablePlaneView* out) = 0;
+    // True when the user asked to stop.
+    virtual bool aborted() = 0;
+    virtual void progress(int32_t done, int32_t total) = 0;
+
+protected:
+    ~PixelPort() = default;
+};
+
+// Plane p of a view into a packed byte plane of view.width x view.height.
+void copyPlaneOut(const PlaneView& view, int p, uint8_t* dst);
+// Plane p of a view as floats 0..255 into a packed float plane.
+void importViewPlane(const PlaneView& view, int p, float* dst);
+// A packed byte plane of view.width x view.height into plane p of a view.
+void copyPlaneIn(const uint8_t* src, const MutablePlaneView& view, int p);
