@@ -229,7 +229,7 @@ struct TestHost::Impl {
     // The step this host actually samples r at when asked for `rate`.
     int servedStep(const Rect& r, Fixed rate) const {
         int k = rate >> 16;
-        if (quirks().samplingSupport == 0) return 1;
+        if (quirks().samplingSupport == 0 || faults().otherRateAt == advanceCalls) return 1;
         const HostImage& img = host.image_;
         if (quirks().rateOnlyWithinImage && k > 1 && (r.bottom > img.height / k || r.right > img.width / k)) return 1;
         return k;
@@ -344,8 +344,19 @@ struct TestHost::Impl {
         rec.outRowBytes = wantOutput ? output.rowBytes : 0;
         rec.maskData = wantMask ? mask.base() : nullptr;
         rec.maskRowBytes = wantMask ? mask.rowBytes : 0;
+        deliverBadly(rec);
         host.requests_.push_back(request);
         return noErr;
+    }
+
+    // Injected deliveries that do not fit what was asked.
+    void deliverBadly(FilterRecord& rec) {
+        const Faults& f = faults();
+        if (f.deliverNothingAt == advanceCalls) rec.inData = rec.outData = rec.maskData = nullptr;
+        if (f.shortRowBytesAt == advanceCalls && rec.inRowBytes > 0)
+            rec.inRowBytes = (rec.inHiPlane - rec.inLoPlane + 1) * rectWidth(rec.inRect) - 1;
+        if (f.movedRectAt == advanceCalls && rectHeight(rec.inRect) > 1) --rec.inRect.bottom;
+        if (f.otherRateAt == advanceCalls) rec.inputRate = rec.maskRate = 0x10000;
     }
 
     // ------------------------------------------------------------ progress, abort, display
@@ -765,8 +776,8 @@ void TestHost::setUpRecord() {
     r.imageMode = options_.imageMode;
     r.hostSig = options_.hostSig;
     r.maxSpace = options_.quirks.maxSpaceInKilobytes ? (1 << 30) / 1024 : 1 << 30;
-    r.abortProc = abortProc;
-    r.progressProc = progressProc;
+    r.abortProc = options_.withholdAbort ? nullptr : abortProc;
+    r.progressProc = options_.withholdProgress ? nullptr : progressProc;
     r.advanceState = advanceStateProc;
     r.displayPixels = options_.withholdDisplayPixels ? nullptr : displayPixelsProc;
     r.handleProcs = &i.handleProcs;

@@ -50,6 +50,11 @@ struct Faults {
     int failAdvanceState = 0;        // the Nth advanceState returns advanceStateError
     int16_t advanceStateError = -1;  // code returned by the failing advanceState
     int abortAtPoll = 0;             // the Nth abortProc poll (and every later one) returns true
+    // Deliveries that do not fit the request, at the Nth advanceState (which succeeds):
+    int deliverNothingAt = 0;        // no inData, outData or maskData
+    int shortRowBytesAt = 0;         // inRowBytes one byte short of a row
+    int movedRectAt = 0;             // inRect written back one row shorter
+    int otherRateAt = 0;             // full resolution served and inputRate written back as 1.0
 };
 
 // A replayed action step: the scripting descriptor the host hands in.
@@ -99,6 +104,8 @@ struct TestHostOptions {
     bool withholdBasicSuite = false;
     bool withholdPropertyProcs = false;
     bool withholdDisplayPixels = false;
+    bool withholdProgress = false;
+    bool withholdAbort = false;
     bool supportsPadding = true;
     int rowPadding = 13;              // junk bytes after every row handed out
     uint32_t hostSig = fourCC('8', 'B', 'I', 'M');

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "host/Controls.h"
+#include "testhost/TestHost.h"
 
 namespace cli {
 
@@ -60,14 +61,17 @@ std::string usage(const char* program, bool hostTool) {
         "                         default: INPUT-velmora.EXT beside each input\n"
         "  -b, --brightness N     Shadow Brightness, 0 to 20 (default 10)\n"
         "  -c, --color N          Color Intensity, -2 to 2 (default 0)\n"
-        "      --selection MASK   8-bit grey image of the same size: the selection (255 = selected)\n"
+        "      --selection MASK   8-bit grey image of the same size: the selection (255 = selected);\n"
+        "                         unselected pixels keep their values, partly selected ones are blended\n"
         "      --rect T,L,B,R     filter only this rectangle (top, left, bottom, right; bottom and right exclusive)\n"
         "  -q, --quality N        JPEG quality, 1 to 100 (default 92)\n";
     if (hostTool)
         text += "      --plugin FILE      the Velmora.8bf to load (found by its PIPL resource)\n"
                 "      --x87-double       run the plug-in with the x87 unit at 53-bit precision, as an MSVC-built host\n"
                 "      --dialog           show the plug-in's dialog, starting from the given settings\n";
-    text += "      --fault KIND:N     testing aid: make the host fail its Nth advance, abort, buffer or handle call\n"
+    text += "      --host-profile NAME  testing aid: the host behaves as reference (default), psfilterpdn, pspi,\n"
+            "                         irfanview or pspihost; hosts without scripting run the dialog\n"
+            "      --fault KIND:N     testing aid: make the host fail its Nth advance, abort, buffer or handle call\n"
             "  -h, --help             show this help\n"
             "  -V, --version          show the version\n\n"
             "The image must be 8-bit RGB (an alpha channel is kept unchanged) and at least 350 x 350 pixels.\n";
@@ -135,6 +139,15 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
             if (!takeValue(&o->fault)) return false;
             if (!validFault(o->fault)) {
                 *error = "--fault must be advance:N, abort:N, buffer:N or handle:N, not '" + o->fault + "'";
+                return false;
+            }
+        } else if (arg == "--host-profile") {
+            if (!takeValue(&o->hostProfile)) return false;
+            testhost::TestHostOptions probe;
+            if (!testhost::applyHostProfile(o->hostProfile, &probe)) {
+                std::string names;
+                for (const std::string& n : testhost::hostProfileNames()) names += (names.empty() ? "" : ", ") + n;
+                *error = "--host-profile must be one of " + names + ", not '" + o->hostProfile + "'";
                 return false;
             }
         } else if (hostTool && arg == "--plugin") {

@@ -23,6 +23,7 @@ struct Options {
     bool x87Double = false;     // velmora-host: run the plug-in as an MSVC-built 32-bit host would
     bool dialog = false;        // velmora-host: show the plug-in's dialog (an interactive run)
     std::string fault;          // test hook: KIND:N injects a host fault (see usage)
+    std::string hostProfile = "reference";  // the test host behaves as this host family
     bool help = false;
     bool version = false;
 };

@@ -72,6 +72,10 @@ bool checkFilterable(const Pixels& image, const FilterJob& job, std::string* err
 
 int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error) {
     testhost::TestHostOptions options;
+    if (!testhost::applyHostProfile(job.hostProfile, &options)) {
+        *error = "unknown host profile " + job.hostProfile;
+        return filterBadParameters;
+    }
     if (job.hasRect) options.filterRect = job.rect;
     if (image.bands == 4) {
         // A layer with transparency: the plug-in filters the three colour planes.
@@ -87,7 +91,11 @@ int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error) {
     testhost::TestHost host(toPlanar(image), options);
     if (job.selection) host.setSelection(job.selection->data);
     host.setEntry(job.entry);
+    // A host without scripting shows the dialog, which the job's values go through.
+    bool scripted = testhost::hostProfileReplays(options);
+    if (!scripted) driveDialog(&job);
     int16_t result = host.runFilter();
+    if (!scripted) driveDialog(nullptr);
     if (!host.leaks().empty()) {
         *error = "the plug-in left host memory behind: " + host.leaks().front();
         return memFullErr;

@@ -29,9 +29,15 @@ struct FilterJob {
     bool hasRect = false;
     Rect rect = {0, 0, 0, 0};
     std::string fault;  // KIND:N, a host fault to inject (testing aid)
+    std::string hostProfile = "reference";  // the host family the test host behaves as
     bool showDialog = false;  // an interactive run: the plug-in's dialog opens
     std::function<void(int32_t done, int32_t total)> onProgress;
 };
+
+// The dialog of the next runs, in a host that cannot replay settings: natively
+// a scripted user sets the job's values and presses OK; the Windows tool shows
+// the plug-in's real dialog to its user. Null: no dialog is expected.
+void driveDialog(const FilterJob* job);
 
 // Interleaved pixels as the host's planar image.
 testhost::HostImage toPlanar(const Pixels& p);

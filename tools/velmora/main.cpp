@@ -59,6 +59,7 @@ bool filterFile(const cli::Options& o, const std::string& input, PluginEntryProc
     job.rect = o.rect;
     job.fault = o.fault;
     job.showDialog = o.dialog;
+    job.hostProfile = o.hostProfile;
     if (!o.selection.empty()) {
         if (!cli::readMask(o.selection, &mask, error)) return false;
         job.selection = &mask;
