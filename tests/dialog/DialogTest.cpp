@@ -669,3 +669,37 @@ TEST(Screenshots, DialogAndAboutBox) {
         d.click(ID_ABOUT_OK);
     });
 }
+
+// In every host profile a user who opens the dialog on a real photo, zooms to
+// 100 % and back, sets the values and presses OK gets the reference host's
+// bytes: in the hosts without scripting this is the only way to run the filter.
+TEST(HostProfiles, AnInteractiveRunGivesTheReferenceBytes) {
+    const char* photo = std::getenv("VELMORA_DIALOG_PHOTO");
+    if (photo == nullptr) GTEST_SKIP() << "no photo named";
+    cli::SourceImage source;
+    std::string error;
+    ASSERT_TRUE(cli::readImage(photo, &source, &error)) << error;
+    testhost::HostImage image = cli::toPlanar(source.pixels);
+    testhost::HostImage want;
+    for (const std::string& profile : testhost::hostProfileNames()) {
+        testhost::TestHostOptions options = interactive(10, 0);
+        ASSERT_TRUE(testhost::applyHostProfile(profile, &options));
+        TestHost host(image, options);
+        int16_t result = runDialog(host, [&](DialogDriver& d) {
+            d.settle();
+            while (d.enabled(ID_ZOOM_IN)) d.click(ID_ZOOM_IN);
+            d.click(ID_BEFORE);
+            d.click(ID_AFTER);
+            while (d.enabled(ID_ZOOM_OUT)) d.click(ID_ZOOM_OUT);
+            d.type(ID_BRIGHTNESS_EDIT, "14");
+            d.type(ID_INTENSITY_EDIT, "-1");
+            d.waitForTimer();
+            d.click(ID_OK);
+        });
+        ASSERT_EQ(result, 0) << profile;
+        EXPECT_TRUE(host.violations().empty()) << profile << ": " << host.violations().front();
+        if (profile == "reference") want = host.image();
+        EXPECT_FALSE(host.image().data == image.data) << profile;
+        EXPECT_TRUE(host.image().data == want.data) << profile;
+    }
+}

@@ -42,5 +42,18 @@ done
 "$wine_run" "$win64/velmora-host.exe" --x87-double --plugin "$win64/Velmora.8bf" -b 12 -c -1 -o "$work/w64d.png" \
     "$work/input.png" && "$velmora" -b 12 -c -1 -o "$work/native.png" "$work/input.png" &&
     check "64-bit DLL, host x87 at 53 bits" "$work/w64d.png" || failures=$((failures + 1))
+# Hosts that replay settings but differ from the reference host: the 64-bit
+# DLL in each, and every profile natively (hosts without scripting run the
+# dialog with a scripted user there), against the reference bytes above.
+for profile in psfilterpdn irfanview; do
+    "$wine_run" "$win64/velmora-host.exe" --host-profile $profile --plugin "$win64/Velmora.8bf" -b 12 -c -1 \
+        -o "$work/w64-$profile.png" "$work/input.png" && check "64-bit DLL in the $profile host" "$work/w64-$profile.png" ||
+        { echo "FAIL - 64-bit run in the $profile host"; failures=$((failures + 1)); }
+done
+for profile in psfilterpdn pspi irfanview pspihost; do
+    "$velmora" --host-profile $profile -b 12 -c -1 -o "$work/native-$profile.png" "$work/input.png" &&
+        check "native in the $profile host" "$work/native-$profile.png" ||
+        { echo "FAIL - native run in the $profile host"; failures=$((failures + 1)); }
+done
 echo "$failures failed"
 [ $failures -eq 0 ]
