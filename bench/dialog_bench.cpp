@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/Product.h"
 #include "host/Controls.h"
 #include "tests/dialog/DialogDriver.h"
 #include "testhost/PluginLoader.h"
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
     testhost::TestHost host(std::move(image), options);
     host.setEntry(plugin.entry);
     double recomputeMs = 0;
-    dialogtest::runWithUser([&] { host.runFilter(); }, "VELMORA  v1.1.4", [&](dialogtest::DialogDriver& d) {
+    dialogtest::runWithUser([&] { host.runFilter(); }, kDialogTitle, [&](dialogtest::DialogDriver& d) {
         d.settle();
         d.paste(ID_BRIGHTNESS_EDIT, "15");
         Sleep(700);  // the timer has fired and marked the preview

@@ -21,8 +21,6 @@ constexpr DescriptorKeyID keyVibrance = fourCC('C', 'l', 'r', ' ');
 // Registry key of the last settings; also the scope string of the terminology.
 constexpr const char* settingsRegistryKey = "{011c2e9b-a11b-4c53-bb70-6f7b9f288f09}";
 
-constexpr const char* kPluginName = "VELMORA";
-constexpr const char* kPluginVersion = "1.1.4";
 constexpr const char* kErrorCaption = "VELMORA Plug-In - ERROR";
 constexpr const char* kInternalErrorCaption = "VELMORA Plug-In - Internal ERROR";
 

@@ -1,6 +1,7 @@
 // The About box: product line, version and logo over the host's window.
 #include <windows.h>
 
+#include "base/Product.h"
 #include "host/Controls.h"
 #include "host/PluginGlobals.h"
 #include "ui/DialogIds.h"
@@ -8,7 +9,7 @@
 
 extern "C" INT_PTR CALLBACK KRVVLMAboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
-        SetDlgItemTextA(dialog, ID_ABOUT_VERSION, "Version 1.1.4  (10/2004)");
+        SetDlgItemTextA(dialog, ID_ABOUT_VERSION, kAboutVersionLine);
         return TRUE;
     }
     if (message != WM_COMMAND || HIWORD(wParam) != 0) return FALSE;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "base/Product.h"
 #include "host/Controls.h"
 #include "host/PluginGlobals.h"
 #include "host/RunContext.h"
@@ -211,7 +212,7 @@ INT_PTR setUp(HWND dialog) {
     char text[256];
     if (LoadStringA(static_cast<HINSTANCE>(moduleInstance), IDS_TITLE_TEXT, text, 255) > 0)
         SetDlgItemTextA(dialog, ID_TITLE_TEXT, text);
-    SetWindowTextA(dialog, "VELMORA  v1.1.4");
+    SetWindowTextA(dialog, kDialogTitle);
 
     if (!setUpPane(dialog, &previewPane, ID_PREVIEW_PANE) || !setUpPane(dialog, &navigatorPane, ID_NAVIGATOR_PANE)) {
         EndDialog(dialog, 0);

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/ProductIdentity.h"
 #include "host/Controls.h"
 #include "host/PluginGlobals.h"
 #include "host/RunContext.h"
@@ -29,7 +30,7 @@ using testhost::TestHost;
 
 namespace {
 
-constexpr const char* kDialogCaption = "VELMORA  v1.1.4";
+constexpr const char* kDialogCaption = "VELMORA  v" VELMORA_VERSION;
 
 // The host's main window: the dialogs' owner, with an arrow class cursor.
 HWND hostWindow() {
@@ -630,7 +631,7 @@ TEST(AboutBox, ShowsTheVersionAndClosesWithOkOrEsc) {
             else
                 SendMessageA(d.dialog(), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
         });
-        EXPECT_EQ(version, "Version 1.1.4  (10/2004)");
+        EXPECT_EQ(version, "Version " VELMORA_VERSION "  (10/2004)");
         EXPECT_EQ(result, 0);
     }
 }

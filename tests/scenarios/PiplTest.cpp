@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ProductIdentity.h"
 #include "testhost/PiplReader.h"
 
 #ifdef _WIN32
@@ -56,7 +57,7 @@ std::vector<uint8_t> expectedPipl(const char* codeKey) {
     Bytes p;
     p.u16(1).u32(0).u32(9)
         .property("kind", Bytes().code("8BFM"))
-        .property("name", Bytes().counted("VELMORA v1.1.4"))
+        .property("name", Bytes().counted("VELMORA v" VELMORA_VERSION))
         .property("catg", Bytes().counted("Tarvic"))
         .property("vers", Bytes().u32(0x00040000))
         .property(codeKey, Bytes().text("PluginMain").zeros(1))

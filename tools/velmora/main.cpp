@@ -5,6 +5,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "base/Product.h"
 #include "host/Controls.h"
 #include "tools/velmora/CliOptions.h"
 #include "tools/velmora/FilterImage.h"
@@ -94,7 +95,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.version) {
-        std::printf("%s %s\n", program, kPluginVersion);
+        std::printf("%s %s\n", program, kProductVersion);
         return 0;
     }
     if (!cli::initImageIo(argv[0], &error)) {
