@@ -10,6 +10,9 @@
 #include "tests/scenarios/SceneImages.h"
 #include "testhost/TestHost.h"
 #ifndef _WIN32
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb_image.h>
+
 #include "ui/headless/Headless.h"
 #endif
 
@@ -134,6 +137,37 @@ TEST_P(EveryProfile, SelectionKeepsUnselectedPixelsAndFiltersSelectedOnesAlike) 
     EXPECT_EQ(differentInside, 0);
     EXPECT_GT(changedInside, 10000);
 }
+
+#ifndef _WIN32
+// A user who opens the dialog on the bundled photo, sets the values and presses
+// OK gets the bytes of the replayed run, in every host.
+TEST_P(EveryProfile, AnInteractiveRunOfAPhotoGivesTheReplayedBytes) {
+    int w = 0, h = 0, bands = 0;
+    uint8_t* pixels = stbi_load(VELMORA_SOURCE_DIR "/samples/seeding.jpg", &w, &h, &bands, 3);
+    ASSERT_NE(pixels, nullptr);
+    HostImage image = testhost::makeImage(w, h, 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c) image.at(c, y, x) = pixels[(size_t(y) * size_t(w) + size_t(x)) * 3 + size_t(c)];
+    stbi_image_free(pixels);
+    Outcome want = run(image, inProfile("reference"));
+    TestHostOptions options = inProfile(GetParam());
+    options.replay.playInfo = plugInDialogDisplay;
+    HeadlessUser user;
+    user.setValues = true;
+    user.amount = float(kAmount);
+    user.vibrance = float(kColor + kVibranceOffset);
+    setHeadlessUser(&user);
+    TestHost host(image, options);
+    host.setEntry(pluginUnderTest());
+    int16_t result = host.runFilter();
+    setHeadlessUser(nullptr);
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(user.previewsRendered, 2);
+    EXPECT_TRUE(host.violations().empty()) << host.violations().front();
+    EXPECT_TRUE(host.image().data == want.image.data) << GetParam();
+}
+#endif
 
 INSTANTIATE_TEST_SUITE_P(Hosts, EveryProfile, ::testing::ValuesIn(testhost::hostProfileNames()),
                          [](const auto& info) { return info.param; });
