@@ -11,7 +11,7 @@
 #include <string>
 
 #include "base/Product.h"
-#include "host/Controls.h"
+#include "engine/Controls.h"
 #include "tests/dialog/DialogDriver.h"
 #include "testhost/PluginLoader.h"
 #include "testhost/TestHost.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Controls.h"
+#include "engine/Controls.h"
 #include "host/PluginGlobals.h"
 #include "host/RunContext.h"
 #include "planes/PreviewRender.h"

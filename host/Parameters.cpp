@@ -1,12 +1,12 @@
 #include "host/Parameters.h"
 
-#include "host/Controls.h"
+#include "engine/Controls.h"
 #include "host/HostSuites.h"
 #include "host/PluginGlobals.h"
 
 void setDefaultParameters() {
-    params->amount = kAmountDefault;
-    params->vibrance = kVibranceDefault;
+    params->amount = kShadowBrightness.initial;
+    params->vibrance = kColorIntensity.initial;
     params->mask.strength = kDefaultStrength;
     params->mask.levelCount = kDefaultLevelCount;
     params->mask.asymmetry = kDefaultAsymmetry;

@@ -6,6 +6,10 @@
 
 #include "engine/FilterParameters.h"
 
+// The descriptor registry's key of the last settings; also the scope string
+// of the plug-in's scripting terminology.
+constexpr const char* settingsRegistryKey = "{011c2e9b-a11b-4c53-bb70-6f7b9f288f09}";
+
 void setDefaultParameters();
 
 // Descriptor registry: the last settings, whole numbers only. Return the first

@@ -5,7 +5,6 @@
 #include "host/PluginGlobals.h"
 #include "host/RunFilter.h"
 #include "host/TrackedMemory.h"
-#include "planes/PreviewState.h"
 #include "ui/Platform.h"
 
 FilterRecord* hostRecord = nullptr;
@@ -22,8 +21,6 @@ void initRunData() {
     runData->proxyHeight = 0;
     runData->planeSize = 0;
     for (uint8_t*& slot : runData->planeSlots) slot = nullptr;
-    clearPaneState(&previewPane);
-    clearPaneState(&navigatorPane);
 }
 
 void clearHostRects() {
@@ -108,7 +105,9 @@ extern "C" void PI_CALL PluginMain(int16_t selector, void* paramBlock, intptr_t*
         // The About record is not a filter record: no filter-record field is read.
         hostRecord = nullptr;
         aboutRecord = static_cast<AboutRecord*>(paramBlock);
-        ShowAboutBox();
+        const PlatformData* platform =
+            aboutRecord ? static_cast<const PlatformData*>(aboutRecord->platformData) : nullptr;
+        ShowAboutBox(moduleInstance, platform ? platform->hwnd : 0);
         // About always ends normally (a box that cannot be shown has said so
         // itself); some hosts preset the cell to non-zero and would report a failure.
         *resultCell = noErr;

@@ -34,6 +34,12 @@ PreviewContext runPreviewContext() {
                           hostRecord->haveMask != 0, params, nullptr};
 }
 
+DialogInputs runDialogInputs() {
+    const PlatformData* platform = static_cast<const PlatformData*>(hostRecord->platformData);
+    return DialogInputs{runPreviewContext(), resultCell, moduleInstance, platform ? platform->hwnd : 0,
+                        hostRecord->displayPixels, hostRecord->imageMode};
+}
+
 int filteredChannelCount() {
     return hostRecord->filterCase <= filterCaseFlatImageWithSelection ? hostRecord->planes : hostRecord->inLayerPlanes;
 }

@@ -5,10 +5,14 @@
 
 #include "planes/PreviewRender.h"
 #include "planes/RenderInputs.h"
+#include "ui/Platform.h"
 
 ProxyImage runProxyImage();
 WorkMemory trackedWorkMemory();
 PreviewContext runPreviewContext();
+// The main dialog's inputs: the preview context, the result cell, the module
+// and the host's window and drawing.
+DialogInputs runDialogInputs();
 // The channels the host filters: inLayerPlanes for a layer with transparency
 // (filterCase above 2), else the record's planes.
 int filteredChannelCount();

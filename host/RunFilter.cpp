@@ -8,7 +8,7 @@
 
 #include "engine/LevelCount.h"
 #include "engine/MaskPyramid.h"
-#include "host/Controls.h"
+#include "base/Messages.h"
 #include "host/HostPixelPort.h"
 #include "host/HostSuites.h"
 #include "host/PluginGlobals.h"
@@ -181,7 +181,8 @@ bool adjustMasks() {
 
 // Acts on the dialog's end code; true when the render should follow.
 bool dialogConfirmed(const SavedSettings& saved) {
-    int endCode = ShowMainDialog();
+    DialogInputs inputs = runDialogInputs();
+    int endCode = ShowMainDialog(inputs);
     switch (endCode) {
         case 1:
             return true;

@@ -3,7 +3,7 @@
 // descriptor carries them in recorded and replayed actions.
 #include <cmath>
 
-#include "host/Controls.h"
+#include "engine/Controls.h"
 #include "host/HostSuites.h"
 #include "host/Parameters.h"
 #include "host/PluginGlobals.h"
@@ -45,7 +45,7 @@ int16_t readSettings(const PSActionDescriptorProcs* d, PIActionDescriptor descri
     if (err != noErr) return err;
     params->amount = float(value);
     err = d->GetFloat(descriptor, keyVibrance, &value);
-    if (err == noErr) params->vibrance = float(value + 2.0);
+    if (err == noErr) params->vibrance = float(value + double(kColorIntensity.shownOffset));
     return err;
 }
 
@@ -93,7 +93,7 @@ int16_t saveLastSettings() {
     if (err == noErr) err = suites.descriptors->Make(&descriptor);
     if (err == noErr) err = suites.descriptors->PutFloat(descriptor, keyAmount, wholePart(params->amount));
     if (err == noErr)
-        err = suites.descriptors->PutFloat(descriptor, keyVibrance, wholePart(params->vibrance) - 2.0);
+        err = suites.descriptors->PutFloat(descriptor, keyVibrance, wholePart(params->vibrance) - double(kColorIntensity.shownOffset));
     if (err == noErr) err = suites.registry->Register(settingsRegistryKey, descriptor, true);
     if (descriptor != nullptr) suites.descriptors->Free(descriptor);
     suites.release();
@@ -120,7 +120,7 @@ int16_t readScriptParameters(bool& showDialog) {
                 if (err == noErr) params->amount = float(value);
             } else if (key == keyVibrance) {
                 err = r->getFloatProc(reader, &value);
-                if (err == noErr) params->vibrance = float(value + 2.0);
+                if (err == noErr) params->vibrance = float(value + double(kColorIntensity.shownOffset));
             } else {
                 err = paramErr;
             }
@@ -140,7 +140,7 @@ int16_t writeScriptParameters() {
     PIWriteDescriptor writer = w->openWriteDescriptorProc();
     if (writer == nullptr) return noErr;
     real64 amount = params->amount;
-    real64 vibrance = double(params->vibrance) - 2.0;
+    real64 vibrance = double(params->vibrance) - double(kColorIntensity.shownOffset);
     w->putFloatProc(writer, keyAmount, &amount);
     w->putFloatProc(writer, keyVibrance, &vibrance);
     if (dp->descriptor != nullptr) hostDisposeHandle(dp->descriptor);

@@ -1,5 +1,6 @@
 #include "planes/PreviewRender.h"
 
+#include "base/Messages.h"
 #include "planes/AdjustStep.h"
 #include "planes/Bilinear.h"
 #include "planes/PlaneConvert.h"
@@ -81,8 +82,8 @@ int hostPath(PreviewContext& ctx, PaneState* pane) {
 
 int readjustMasks(PreviewContext& ctx) {
     int adjusted = adjustProxyMasks(ctx.params, ctx.proxy);
-    if (adjusted == kAdjustMasksMissing) return internalError(ctx, "Internal Error #1");
-    if (adjusted != 0) return internalError(ctx, "Internal Error #2");
+    if (adjusted == kAdjustMasksMissing) return internalError(ctx, kMessageMasksMissing);
+    if (adjusted != 0) return internalError(ctx, kMessageAdjustmentFailed);
     return kPreviewDone;
 }
 

@@ -14,7 +14,7 @@
 
 #include "engine/FilterParameters.h"
 #include "planes/PixelPort.h"
-#include "planes/PreviewState.h"
+#include "planes/PaneState.h"
 #include "planes/RenderInputs.h"
 
 constexpr int kPreviewDone = 1;

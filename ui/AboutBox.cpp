@@ -2,8 +2,7 @@
 #include <windows.h>
 
 #include "base/Product.h"
-#include "host/Controls.h"
-#include "host/PluginGlobals.h"
+#include "base/Messages.h"
 #include "ui/DialogIds.h"
 #include "ui/Platform.h"
 
@@ -21,10 +20,8 @@ extern "C" INT_PTR CALLBACK KRVVLMAboutProc(HWND dialog, UINT message, WPARAM wP
     }
 }
 
-void ShowAboutBox() {
-    PlatformData* platform = aboutRecord ? static_cast<PlatformData*>(aboutRecord->platformData) : nullptr;
-    HWND owner = platform ? reinterpret_cast<HWND>(platform->hwnd) : nullptr;
-    INT_PTR result =
-        DialogBoxParamA(static_cast<HINSTANCE>(moduleInstance), "ABOUTVLM", owner, KRVVLMAboutProc, 0);
-    if (result == -1 || result == 0) showErrorBox("Could not display About window", kErrorCaption);
+void ShowAboutBox(void* module, intptr_t ownerWindow) {
+    INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(module), "ABOUTVLM", reinterpret_cast<HWND>(ownerWindow),
+                                     KRVVLMAboutProc, 0);
+    if (result == -1 || result == 0) showErrorBox(kMessageNoAboutBox, kErrorCaption);
 }

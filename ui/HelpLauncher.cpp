@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "host/Controls.h"
+#include "base/Messages.h"
 #include "ui/Platform.h"
 #include "ui/model/DialogValues.h"
 
@@ -33,10 +33,10 @@ std::string helpFolder() {
 void openHelp() {
     std::string folder = helpFolder();
     if (folder.empty()) {
-        showErrorBox("Help location could not be determined", kErrorCaption);
+        showErrorBox(kMessageNoHelpLocation, kErrorCaption);
         return;
     }
     std::string address = "file://" + folder + "VelmoraHelp.htm";
     HINSTANCE opened = ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(opened) <= 32) showErrorBox("Help could not be opened", kErrorCaption);
+    if (reinterpret_cast<INT_PTR>(opened) <= 32) showErrorBox(kMessageHelpNotOpened, kErrorCaption);
 }

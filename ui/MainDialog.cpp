@@ -5,10 +5,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <initializer_list>
+#include <utility>
+
 #include "base/Product.h"
-#include "host/Controls.h"
-#include "host/PluginGlobals.h"
-#include "host/RunContext.h"
+#include "base/Messages.h"
+#include "engine/Controls.h"
 #include "planes/PreviewRender.h"
 #include "ui/DialogIds.h"
 #include "ui/HelpLauncher.h"
@@ -31,10 +33,12 @@ NavigatorDrag navigatorDrag;
 // The settings the adjusted masks were last computed with: OK renders with
 // what is shown, so a later change is adjusted before the dialog ends.
 float adjustedAmount, adjustedVibrance;
-// The run's planes, pixel port and memory, as the preview needs them.
-PreviewContext preview;
+// What the dialog was handed: the run's planes, pixel port, memory and settings.
+DialogInputs* inputs = nullptr;
 
-const Rect& filterRect() { return hostRecord->filterRect; }
+PreviewContext& preview() { return inputs->preview; }
+FilterParameters& settings() { return *inputs->preview.params; }
+const Rect& filterRect() { return inputs->preview.filterRect; }
 
 HCURSOR cursorFor(PointerShape shape) {
     switch (shape) {
@@ -60,21 +64,21 @@ void writeZoomLabel(HWND dialog) {
 // The view origin or level changed: the preview's request and its proxy region.
 void updateVisibleRegion() {
     computeVisibleRegion(filterRect(), &zoomState, &previewPane);
-    mapViewToProxy(filterRect(), preview.proxy.width, preview.proxy.height, zoomState, &previewPane);
+    mapViewToProxy(filterRect(), preview().proxy.width, preview().proxy.height, zoomState, &previewPane);
 }
 
 void invalidateBothPanes(HWND dialog) {
-    invalidatePane(dialog, previewPane);
-    invalidatePane(dialog, navigatorPane);
+    invalidatePane(dialog, *inputs, previewPane);
+    invalidatePane(dialog, *inputs, navigatorPane);
 }
 
 // Ends the dialog after a failed recomputation or adjustment; an internal
 // error has its message shown first.
 INT_PTR endAfterFailure(HWND dialog, int code) {
-    if (code == kPreviewInternalError && preview.internalError != nullptr)
-        showErrorBox(preview.internalError, kInternalErrorCaption);
-    releasePaneBuffers();
-    *resultCell = memFullErr;
+    if (code == kPreviewInternalError && preview().internalError != nullptr)
+        showErrorBox(preview().internalError, kInternalErrorCaption);
+    releasePaneBuffers(*inputs);
+    *inputs->resultCell = memFullErr;
     EndDialog(dialog, code);
     return code;
 }
@@ -97,40 +101,39 @@ const ValueControl kIntensity = {ID_INTENSITY_EDIT, &intensityTrackbar, &FilterP
 void valueEdited(HWND dialog, const ValueControl& control) {
     BOOL isNumber = FALSE;
     EditOutcome o = control.fromEdit(int(GetDlgItemInt(dialog, control.editId, &isNumber, TRUE)));
-    params->*control.field = o.value;
+    settings().*control.field = o.value;
     if (o.rewrite) SetDlgItemInt(dialog, control.editId, UINT(o.rewriteText), TRUE);
-    SendMessageA(*control.trackbar, TBM_SETPOS, TRUE, LPARAM(params->*control.field));
+    SendMessageA(*control.trackbar, TBM_SETPOS, TRUE, LPARAM(settings().*control.field));
     restartTimer(dialog);
 }
 
 INT_PTR trackbarMoved(HWND dialog, WPARAM wParam, LPARAM lParam) {
     int request = LOWORD(wParam), thumb = HIWORD(wParam);
     if (reinterpret_cast<HWND>(lParam) == brightnessTrackbar) {
-        params->amount = amountFromTrackbar(request, thumb, params->amount);
-        SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(amountShown(params->amount)), TRUE);
+        settings().amount = amountFromTrackbar(request, thumb, settings().amount);
+        SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(amountShown(settings().amount)), TRUE);
     } else {
-        params->vibrance = vibranceFromTrackbar(request, thumb, params->vibrance);
-        SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(params->vibrance)), TRUE);
+        settings().vibrance = vibranceFromTrackbar(request, thumb, settings().vibrance);
+        SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(settings().vibrance)), TRUE);
     }
     if (request == TB_THUMBTRACK) restartTimer(dialog);
     return TRUE;
 }
 
 void restoreDefaults(HWND dialog) {
-    params->amount = kAmountDefault;
-    params->vibrance = kVibranceDefault;
-    params->mask.lumaGain = 0.5f;
-    params->mask.chromaScale = 0.5f;
-    SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(amountShown(params->amount)), TRUE);
-    SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(params->vibrance)), TRUE);
+    settings().amount = kShadowBrightness.initial;
+    settings().vibrance = kColorIntensity.initial;
+    deriveMaskGains(&settings());
+    SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(amountShown(settings().amount)), TRUE);
+    SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(settings().vibrance)), TRUE);
 }
 
 void previewModeClicked(HWND dialog, int id) {
     bool checked = IsDlgButtonChecked(dialog, id) == BST_CHECKED;
     bool before = id == ID_BEFORE ? checked : !checked;
     previewMode = before ? PreviewMode::Before : PreviewMode::After;
-    renderPreview(preview, previewMode, &previewPane);
-    invalidatePane(dialog, previewPane);
+    renderPreview(preview(), previewMode, &previewPane);
+    invalidatePane(dialog, *inputs, previewPane);
 }
 
 void zoomClicked(HWND dialog, bool in) {
@@ -140,18 +143,18 @@ void zoomClicked(HWND dialog, bool in) {
     if (b.focus != 0) SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(GetDlgItem(dialog, b.focus)), TRUE);
     writeZoomLabel(dialog);
     updateVisibleRegion();
-    renderPreview(preview, previewMode, &previewPane);
+    renderPreview(preview(), previewMode, &previewPane);
     invalidateBothPanes(dialog);
 }
 
 INT_PTR okClicked(HWND dialog) {
-    if (params->amount != adjustedAmount || params->vibrance != adjustedVibrance) {
+    if (settings().amount != adjustedAmount || settings().vibrance != adjustedVibrance) {
         HCURSOR previous = SetCursor(busyCursor);
-        int adjusted = readjustMasks(preview);
+        int adjusted = readjustMasks(preview());
         SetCursor(previous);
         if (adjusted != 1) return endAfterFailure(dialog, adjusted);
     }
-    releasePaneBuffers();
+    releasePaneBuffers(*inputs);
     EndDialog(dialog, ID_OK);
     return TRUE;
 }
@@ -170,7 +173,7 @@ INT_PTR command(HWND dialog, WPARAM wParam) {
         case ID_ZOOM_OUT: zoomClicked(dialog, id == ID_ZOOM_IN); return TRUE;
         case ID_OK: return okClicked(dialog);
         case ID_CANCEL:
-            releasePaneBuffers();
+            releasePaneBuffers(*inputs);
             EndDialog(dialog, ID_CANCEL);
             return TRUE;
         case ID_DEFAULTS: restoreDefaults(dialog); return TRUE;
@@ -185,36 +188,35 @@ void setUpControls(HWND dialog) {
     brightnessTrackbar = GetDlgItem(dialog, ID_BRIGHTNESS_SLIDER);
     intensityTrackbar = GetDlgItem(dialog, ID_INTENSITY_SLIDER);
     // Each write runs the edit-change handling: the record takes the shown integers.
-    SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(amountShown(params->amount)), TRUE);
-    SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(params->vibrance)), TRUE);
+    SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(amountShown(settings().amount)), TRUE);
+    SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(settings().vibrance)), TRUE);
     SendDlgItemMessageA(dialog, ID_BRIGHTNESS_EDIT, EM_SETSEL, 0, -1);
     SendDlgItemMessageA(dialog, ID_INTENSITY_EDIT, EM_SETSEL, 0, -1);
-    SendMessageA(brightnessTrackbar, TBM_SETRANGE, FALSE, MAKELPARAM(0, 20));
-    SendMessageA(brightnessTrackbar, TBM_SETPAGESIZE, 0, 5);
-    SendMessageA(brightnessTrackbar, TBM_SETLINESIZE, 0, 1);
-    SendMessageA(brightnessTrackbar, TBM_SETTICFREQ, 2, 0);
-    SendMessageA(intensityTrackbar, TBM_SETRANGE, FALSE, MAKELPARAM(0, 4));
-    SendMessageA(intensityTrackbar, TBM_SETPAGESIZE, 0, 1);
-    SendMessageA(intensityTrackbar, TBM_SETLINESIZE, 0, 1);
-    SendMessageA(intensityTrackbar, TBM_SETTICFREQ, 1, 0);
-    SendMessageA(brightnessTrackbar, TBM_SETPOS, TRUE, LPARAM(params->amount));
-    SendMessageA(intensityTrackbar, TBM_SETPOS, TRUE, LPARAM(params->vibrance));
+    for (auto [trackbar, spec] : {std::pair<HWND, const ControlSpec*>{brightnessTrackbar, &kShadowBrightness},
+                                  std::pair<HWND, const ControlSpec*>{intensityTrackbar, &kColorIntensity}}) {
+        SendMessageA(trackbar, TBM_SETRANGE, FALSE, MAKELPARAM(int(spec->low), int(spec->high)));
+        SendMessageA(trackbar, TBM_SETPAGESIZE, 0, spec->page);
+        SendMessageA(trackbar, TBM_SETLINESIZE, 0, spec->line);
+        SendMessageA(trackbar, TBM_SETTICFREQ, spec->ticks, 0);
+    }
+    SendMessageA(brightnessTrackbar, TBM_SETPOS, TRUE, LPARAM(settings().amount));
+    SendMessageA(intensityTrackbar, TBM_SETPOS, TRUE, LPARAM(settings().vibrance));
 }
 
 INT_PTR setUp(HWND dialog) {
     RECT client;
     GetClientRect(dialog, &client);
     if (client.bottom > screenHeight() || client.right > screenWidth()) {
-        showErrorBox("Display resolution should have small fonts set", kErrorCaption);
+        showErrorBox(kMessageDialogTooLarge, kErrorCaption);
         EndDialog(dialog, -4);
         return FALSE;
     }
     char text[256];
-    if (LoadStringA(static_cast<HINSTANCE>(moduleInstance), IDS_TITLE_TEXT, text, 255) > 0)
+    if (LoadStringA(static_cast<HINSTANCE>(inputs->module), IDS_TITLE_TEXT, text, 255) > 0)
         SetDlgItemTextA(dialog, ID_TITLE_TEXT, text);
     SetWindowTextA(dialog, kDialogTitle);
 
-    if (!setUpPane(dialog, &previewPane, ID_PREVIEW_PANE) || !setUpPane(dialog, &navigatorPane, ID_NAVIGATOR_PANE)) {
+    if (!setUpPane(dialog, *inputs, &previewPane, ID_PREVIEW_PANE) || !setUpPane(dialog, *inputs, &navigatorPane, ID_NAVIGATOR_PANE)) {
         EndDialog(dialog, 0);
         return FALSE;
     }
@@ -232,8 +234,8 @@ INT_PTR setUp(HWND dialog) {
     SetFocus(brightnessTrackbar);
 
     HCURSOR previous = SetCursor(busyCursor);
-    renderOriginalView(preview, &navigatorPane);
-    renderPreview(preview, previewMode, &previewPane);
+    renderOriginalView(preview(), &navigatorPane);
+    renderPreview(preview(), previewMode, &previewPane);
     previewMode = PreviewMode::After;
     recomputePending = true;
     SetCursor(previous);
@@ -244,7 +246,7 @@ INT_PTR setUp(HWND dialog) {
 
 INT_PTR timerFired(HWND dialog) {
     recomputePending = true;
-    invalidatePane(dialog, previewPane);
+    invalidatePane(dialog, *inputs, previewPane);
     KillTimer(dialog, kRecomputeTimer);
     return TRUE;
 }
@@ -253,19 +255,19 @@ INT_PTR paint(HWND dialog) {
     if (!GetUpdateRect(dialog, nullptr, FALSE)) return FALSE;
     if (recomputePending) {
         HCURSOR previous = SetCursor(busyCursor);
-        int rebuilt = rebuildProxyResult(preview);
+        int rebuilt = rebuildProxyResult(preview());
         SetCursor(previous);
         if (rebuilt != 1) return endAfterFailure(dialog, rebuilt);
         recomputePending = false;
-        adjustedAmount = params->amount;
-        adjustedVibrance = params->vibrance;
+        adjustedAmount = settings().amount;
+        adjustedVibrance = settings().vibrance;
     }
-    renderPreview(preview, previewMode, &previewPane);
+    renderPreview(preview(), previewMode, &previewPane);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dialog, &ps);
-    drawPane(dc, previewPane);
-    drawPane(dc, navigatorPane);
-    navigatorDrag.frame = drawNavigatorFrame(dialog);
+    drawPane(dc, *inputs, previewPane);
+    drawPane(dc, *inputs, navigatorPane);
+    navigatorDrag.frame = drawNavigatorFrame(dialog, filterRect());
     EndPaint(dialog, &ps);
     return TRUE;
 }
@@ -295,11 +297,6 @@ INT_PTR mouse(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return carryOut(dialog, navigatorButtonUp(&navigatorDrag, p, afterChecked, ctx));
 }
 
-HWND hostWindow() {
-    PlatformData* platform = hostRecord ? hostRecord->platformData : nullptr;
-    return platform ? reinterpret_cast<HWND>(platform->hwnd) : nullptr;
-}
-
 }  // namespace
 
 extern "C" INT_PTR CALLBACK KRVVLMProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -317,20 +314,20 @@ extern "C" INT_PTR CALLBACK KRVVLMProc(HWND dialog, UINT message, WPARAM wParam,
     }
 }
 
-int ShowMainDialog() {
+int ShowMainDialog(DialogInputs& handed) {
+    inputs = &handed;
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    HINSTANCE module = static_cast<HINSTANCE>(moduleInstance);
+    HINSTANCE module = static_cast<HINSTANCE>(inputs->module);
     pointingHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_POINTING_HAND));
     grabbingHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_GRABBING_HAND));
     openHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_OPEN_HAND));
     busyCursor = LoadCursor(nullptr, IDC_APPSTARTING);
-    adjustedAmount = params->amount;
-    adjustedVibrance = params->vibrance;
-    preview = runPreviewContext();
+    adjustedAmount = settings().amount;
+    adjustedVibrance = settings().vibrance;
 
     // The host window's class cursor would fight ours while the dialog runs.
-    HWND owner = hostWindow();
+    HWND owner = reinterpret_cast<HWND>(inputs->ownerWindow);
     hostClassCursor = owner ? reinterpret_cast<HCURSOR>(GetClassLongPtrA(owner, GCLP_HCURSOR)) : nullptr;
     if (owner) SetClassLongPtrA(owner, GCLP_HCURSOR, 0);
     INT_PTR result = DialogBoxParamA(module, "VLM", owner, KRVVLMProc, 0);

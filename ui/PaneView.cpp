@@ -2,9 +2,6 @@
 
 #include <initializer_list>
 
-#include "host/HostSuites.h"
-#include "host/PluginGlobals.h"
-#include "host/TrackedMemory.h"
 #include "ui/model/PaneLayout.h"
 #include "ui/model/PanePixelMap.h"
 
@@ -41,7 +38,7 @@ void blitPane(HDC dc, const PaneState& pane) {
 
 }  // namespace
 
-bool setUpPane(HWND dialog, PaneState* pane, int controlId) {
+bool setUpPane(HWND dialog, const DialogInputs& in, PaneState* pane, int controlId) {
     clearPaneState(pane);
     pane->controlId = controlId;
     // The placeholder is hidden but keeps its window rectangle.
@@ -49,39 +46,39 @@ bool setUpPane(HWND dialog, PaneState* pane, int controlId) {
     GetWindowRect(GetDlgItem(dialog, controlId), &window);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&window), 2);
     Rect placeholder = {int16_t(window.top), int16_t(window.left), int16_t(window.bottom), int16_t(window.right)};
-    layOutPane(placeholder, hostRecord->filterRect, pane);
-    pane->rgbBuffer = static_cast<uint8_t*>(trackedAlloc(uint32_t(pane->pixelCount) * 3u));
+    layOutPane(placeholder, in.preview.filterRect, pane);
+    pane->rgbBuffer = static_cast<uint8_t*>(in.preview.memory.allocate(size_t(pane->pixelCount) * 3));
     if (pane->rgbBuffer == nullptr) return false;
-    pane->maskBuffer = static_cast<uint8_t*>(trackedAlloc(uint32_t(pane->pixelCount)));
+    pane->maskBuffer = static_cast<uint8_t*>(in.preview.memory.allocate(size_t(pane->pixelCount)));
     return pane->maskBuffer != nullptr;
 }
 
-void releasePaneBuffers() {
+void releasePaneBuffers(const DialogInputs& in) {
     for (PaneState* pane : {&previewPane, &navigatorPane}) {
-        trackedFree(pane->rgbBuffer);
-        trackedFree(pane->maskBuffer);
+        in.preview.memory.release(pane->rgbBuffer);
+        in.preview.memory.release(pane->maskBuffer);
         pane->rgbBuffer = pane->maskBuffer = nullptr;
     }
 }
 
-void drawPane(HDC dc, const PaneState& pane) {
+void drawPane(HDC dc, const DialogInputs& in, const PaneState& pane) {
     RECT border = toRECT(pane.displayRect);
     InflateRect(&border, 2, 2);
     FrameRect(dc, &border, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (pane.rgbBuffer == nullptr) return;
-    if (hostRecord->displayPixels == nullptr) {
+    if (in.displayPixels == nullptr) {
         blitPane(dc, pane);
         return;
     }
     PSPixelMap map;
     PSPixelMask mask;
-    buildPanePixelMap(pane, hostRecord->imageMode, hostRecord->haveMask != 0, &map, &mask);
+    buildPanePixelMap(pane, in.imageMode, in.preview.haveMask, &map, &mask);
     VRect source = map.bounds;
-    hostDisplayPixels(&map, &source, pane.displayRect.top, pane.displayRect.left, dc);
+    in.displayPixels(&map, &source, pane.displayRect.top, pane.displayRect.left, dc);
 }
 
-Rect drawNavigatorFrame(HWND dialog) {
-    Rect frame = navigatorFrameRect(hostRecord->filterRect, previewPane, navigatorPane);
+Rect drawNavigatorFrame(HWND dialog, const Rect& filterRect) {
+    Rect frame = navigatorFrameRect(filterRect, previewPane, navigatorPane);
     HDC dc = GetDC(dialog);
     if (dc == nullptr) return frame;
     HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
@@ -94,8 +91,8 @@ Rect drawNavigatorFrame(HWND dialog) {
     return frame;
 }
 
-void invalidatePane(HWND dialog, const PaneState& pane) {
-    if (*resultCell != 0) return;
+void invalidatePane(HWND dialog, const DialogInputs& in, const PaneState& pane) {
+    if (*in.resultCell != 0) return;
     RECT r = toRECT(pane.displayRect);
     InvalidateRect(dialog, &r, FALSE);
 }

@@ -12,7 +12,8 @@
 #include <string>
 
 #include "base/ProductIdentity.h"
-#include "host/Controls.h"
+#include "base/Messages.h"
+#include "engine/Controls.h"
 #include "host/PluginGlobals.h"
 #include "host/RunContext.h"
 #include "planes/Bilinear.h"

@@ -4,7 +4,8 @@
 
 #include <memory>
 
-#include "host/Controls.h"
+#include "engine/Controls.h"
+#include "host/Parameters.h"
 #include "host/PluginGlobals.h"
 #include "testhost/TestHost.h"
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "host/Controls.h"
+#include "engine/Controls.h"
 #include "host/PluginGlobals.h"
 #include "planes/Bilinear.h"
 #include "tests/scenarios/SceneImages.h"

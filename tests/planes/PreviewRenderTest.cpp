@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "host/Controls.h"
+#include "engine/Controls.h"
 #include "host/PluginGlobals.h"
 #include "host/RunContext.h"
 #include "planes/Bilinear.h"
@@ -89,12 +89,9 @@ TEST(PreviewRender, ProcessedProxyFollowsItsFormula) {
 TEST(PreviewRender, BeforeShowsTheHostPixels) {
     StartedRun run;
     Pane pane(105, 100, {0, 0, 200, 210}, 4);
-    previewPane = pane.state;
-    previewMode = PreviewMode::Before;
-    ASSERT_EQ(renderPreview(run.ctx, previewMode, &previewPane), 1);
-    previewMode = PreviewMode::After;
+    ASSERT_EQ(renderPreview(run.ctx, PreviewMode::Before, &pane.state), 1);
     std::vector<uint8_t> before = pane.rgb;
-    ASSERT_EQ(renderOriginalView(run.ctx, &previewPane), 1);
+    ASSERT_EQ(renderOriginalView(run.ctx, &pane.state), 1);
     EXPECT_EQ(pane.rgb, before);
     const testhost::HostImage& original = run.host->image();
     EXPECT_EQ(pane.rgb[0], original.at(0, 0, 0));
@@ -107,7 +104,7 @@ TEST(PreviewRender, ProxyPathCopiesTheProcessedProxyAtItsOwnSize) {
     ASSERT_EQ(rebuildProxyResult(run.ctx), 1);
     Pane pane(runData->proxyWidth, runData->proxyHeight, {0, 0, runData->proxyHeight, runData->proxyWidth}, 2);
     size_t requests = run.host->requests().size();
-    ASSERT_EQ(renderPreview(run.ctx, previewMode, &pane.state), 1);
+    ASSERT_EQ(renderPreview(run.ctx, PreviewMode::After, &pane.state), 1);
     EXPECT_EQ(run.host->requests().size(), requests);  // no host request on the proxy path
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < runData->planeSize; i += 97) ASSERT_EQ(pane.rgb[size_t(3 * i + c)], previewPlane(runData, c)[i]);
@@ -118,7 +115,7 @@ TEST(PreviewRender, HostPathWhenFinerThanTheProxy) {
     ASSERT_EQ(rebuildProxyResult(run.ctx), 1);
     // One pixel narrower than the buffer: the host is asked at the pane's own rate.
     Pane pane(100, 80, {10, 20, 90, 119}, 1);
-    ASSERT_EQ(renderPreview(run.ctx, previewMode, &pane.state), 1);
+    ASSERT_EQ(renderPreview(run.ctx, PreviewMode::After, &pane.state), 1);
     const testhost::AdvanceRequest& last = run.host->requests().back();
     EXPECT_EQ(last.inputRate, 0x10000);
     EXPECT_EQ(last.inRect.top, pane.state.sourceRect.top);
@@ -133,7 +130,7 @@ TEST(PreviewRender, SelectionReachesTheMaskBuffer) {
     StartedRun run(true);
     ASSERT_EQ(rebuildProxyResult(run.ctx), 1);
     Pane pane(50, 40, {0, 0, 160, 200}, 4);
-    ASSERT_EQ(renderPreview(run.ctx, previewMode, &pane.state), 1);
+    ASSERT_EQ(renderPreview(run.ctx, PreviewMode::After, &pane.state), 1);
     EXPECT_EQ(pane.mask, std::vector<uint8_t>(50 * 40, 200));
 }
 
@@ -146,9 +143,8 @@ TEST(PreviewRender, FailuresReportTheirCodes) {
     run.ctx.proxy.masks[1] = mask;
 
     Pane pane(60, 50, {0, 0, 25, 30}, 1);
-    previewMode = PreviewMode::After;
     pane.state.sourceRect = {0, 0, 50, 600};  // wider than the image: the host refuses it
-    EXPECT_EQ(renderPreview(run.ctx, previewMode, &pane.state), -3);
+    EXPECT_EQ(renderPreview(run.ctx, PreviewMode::After, &pane.state), -3);
     EXPECT_EQ(run.result, filterBadParameters);
 }
 

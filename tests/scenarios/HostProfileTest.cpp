@@ -5,7 +5,7 @@
 // dialog with a scripted user; against the DLL those runs are the dialog tests'.
 #include <gtest/gtest.h>
 
-#include "host/Controls.h"
+#include "engine/Controls.h"
 #include "tests/scenarios/PluginUnderTest.h"
 #include "tests/scenarios/SceneImages.h"
 #include "testhost/TestHost.h"
@@ -48,7 +48,7 @@ Outcome run(const HostImage& image, TestHostOptions options, const std::vector<u
     HeadlessUser user;
     user.setValues = true;
     user.amount = float(kAmount);
-    user.vibrance = float(kColor + kVibranceOffset);
+    user.vibrance = float(kColor + kColorIntensity.shownOffset);
     setHeadlessUser(testhost::hostProfileReplays(options) ? nullptr : &user);
 #else
     if (!testhost::hostProfileReplays(options)) {
@@ -156,7 +156,7 @@ TEST_P(EveryProfile, AnInteractiveRunOfAPhotoGivesTheReplayedBytes) {
     HeadlessUser user;
     user.setValues = true;
     user.amount = float(kAmount);
-    user.vibrance = float(kColor + kVibranceOffset);
+    user.vibrance = float(kColor + kColorIntensity.shownOffset);
     setHeadlessUser(&user);
     TestHost host(image, options);
     host.setEntry(pluginUnderTest());

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "host/Controls.h"
+#include "engine/Controls.h"
 #include "tests/scenarios/PluginUnderTest.h"
 #include "tests/scenarios/SceneImages.h"
 #include "testhost/TestHost.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "host/Controls.h"
+#include "engine/Controls.h"
 #include "host/Parameters.h"
 #include "tests/scenarios/PluginUnderTest.h"
 #include "tests/scenarios/SceneImages.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
-#include "host/Controls.h"
+#include "engine/Controls.h"
 #include "testhost/TestHost.h"
 
 namespace cli {
@@ -108,13 +108,13 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
             if (!takeValue(&o->output)) return false;
         } else if (arg == "-b" || arg == "--brightness") {
             if (!takeValue(&value)) return false;
-            if (!parseNumber(value, kAmountMin, kAmountMax, &o->brightness)) {
+            if (!parseNumber(value, kShadowBrightness.low, kShadowBrightness.high, &o->brightness)) {
                 *error = "--brightness must be a number from 0 to 20, not '" + value + "'";
                 return false;
             }
         } else if (arg == "-c" || arg == "--color") {
             if (!takeValue(&value)) return false;
-            if (!parseNumber(value, kVibranceMin - kVibranceOffset, kVibranceMax - kVibranceOffset, &o->color)) {
+            if (!parseNumber(value, kColorIntensity.low - kColorIntensity.shownOffset, kColorIntensity.high - kColorIntensity.shownOffset, &o->color)) {
                 *error = "--color must be a number from -2 to 2, not '" + value + "'";
                 return false;
             }

@@ -2,7 +2,8 @@
 
 #include <cstdlib>
 
-#include "host/Controls.h"
+#include "base/Messages.h"
+#include "engine/Controls.h"
 #include "testhost/TestHost.h"
 
 namespace cli {

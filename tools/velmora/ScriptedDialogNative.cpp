@@ -1,6 +1,6 @@
 // Natively the plug-in's dialog is the headless stand-in's: a scripted user
 // sets the job's values and presses OK.
-#include "host/Controls.h"
+#include "engine/Controls.h"
 #include "tools/velmora/FilterImage.h"
 #include "ui/headless/Headless.h"
 
@@ -15,7 +15,7 @@ void driveDialog(const FilterJob* job) {
     user = HeadlessUser();
     user.setValues = true;
     user.amount = float(job->brightness);
-    user.vibrance = float(job->color + kVibranceOffset);
+    user.vibrance = float(job->color + kColorIntensity.shownOffset);
     setHeadlessUser(&user);
 }
 

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include "base/Product.h"
-#include "host/Controls.h"
 #include "tools/velmora/CliOptions.h"
 #include "tools/velmora/FilterImage.h"
 #include "tools/velmora/ImageIo.h"

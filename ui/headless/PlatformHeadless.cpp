@@ -7,10 +7,9 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "host/Controls.h"
-#include "host/PluginGlobals.h"
-#include "host/RunContext.h"
+#include "base/Messages.h"
 #include "ui/model/PaneLayout.h"
+#include "ui/model/PreviewState.h"
 
 namespace {
 int headlessScreenWidth = 1920;
@@ -37,10 +36,11 @@ void releasePanes(PreviewContext& ctx) {
     }
 }
 
-int endAfterFailure(PreviewContext& ctx, int code) {
-    if (code == kPreviewInternalError && ctx.internalError) showErrorBox(ctx.internalError, kInternalErrorCaption);
-    releasePanes(ctx);
-    *resultCell = memFullErr;
+int endAfterFailure(DialogInputs& in, int code) {
+    if (code == kPreviewInternalError && in.preview.internalError)
+        showErrorBox(in.preview.internalError, kInternalErrorCaption);
+    releasePanes(in.preview);
+    *in.resultCell = memFullErr;
     return code;
 }
 
@@ -61,10 +61,10 @@ void showErrorBox(const char* text, const char* caption) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
-int ShowMainDialog() {
+int ShowMainDialog(DialogInputs& in) {
     if (scriptedUser == nullptr) return -1;  // a dialog that cannot be created
     HeadlessUser& user = *scriptedUser;
-    PreviewContext ctx = runPreviewContext();
+    PreviewContext& ctx = in.preview;
     if (!setUpPane(ctx, &previewPane, kPreviewPlaceholder) || !setUpPane(ctx, &navigatorPane, kNavigatorPlaceholder)) {
         releasePanes(ctx);
         return 0;
@@ -81,15 +81,15 @@ int ShowMainDialog() {
     ++user.previewsRendered;
     // The user's values, then the paint after the timer: recomputation and preview.
     if (user.setValues) {
-        params->amount = user.amount;
-        params->vibrance = user.vibrance;
+        ctx.params->amount = user.amount;
+        ctx.params->vibrance = user.vibrance;
     }
     int rebuilt = rebuildProxyResult(ctx);
-    if (rebuilt != kPreviewDone) return endAfterFailure(ctx, rebuilt);
+    if (rebuilt != kPreviewDone) return endAfterFailure(in, rebuilt);
     renderPreview(ctx, previewMode, &previewPane);
     ++user.previewsRendered;
     releasePanes(ctx);
     return user.confirm ? 1 : 2;
 }
 
-void ShowAboutBox() {}
+void ShowAboutBox(void*, intptr_t) {}

@@ -4,7 +4,7 @@
 // (capture, visible region, repaint, pointer shape).
 #pragma once
 
-#include "planes/PreviewState.h"
+#include "planes/PaneState.h"
 #include "ui/model/PaneLayout.h"
 
 enum class PointerShape { Host, PointingHand, GrabbingHand, OpenHand };

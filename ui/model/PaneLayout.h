@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "planes/PreviewState.h"
+#include "planes/PaneState.h"
 
 // Places a pane over its placeholder (the placeholder's window rectangle in
 // client coordinates): the sampling step k that fits F into the shrunken area,

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "base/HostInterface.h"
-#include "planes/PreviewState.h"
+#include "planes/PaneState.h"
 
 // The 16-bit image modes shown as their 8-bit counterparts; others unchanged.
 int32_t displayImageMode(int16_t hostImageMode);

@@ -1,10 +1,4 @@
-#include "planes/PreviewState.h"
-
-PreviewMode previewMode = PreviewMode::After;
-ZoomState zoomState = {};
-PaneState previewPane = {};
-PaneState navigatorPane = {};
-bool recomputePending = false;
+#include "planes/PaneState.h"
 
 void clearPaneState(PaneState* pane) {
     clearRect(&pane->sourceRect);

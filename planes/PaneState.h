@@ -1,6 +1,6 @@
-// The dialog-visible preview state: the preview mode, the two pane records and
-// the recomputation flag. One module-level instance each, owned by the dialog,
-// read by the preview render; the run's initialisation clears the panes.
+// The records the preview render fills and the dialog shows: a pane (what is
+// asked of the host, where it is drawn, its buffers), the zoom levels and the
+// preview mode. The dialog owns the instances (ui/model/PreviewState.h).
 #pragma once
 #include <cstdint>
 
@@ -34,12 +34,6 @@ struct ZoomState {
     int16_t levelWidth[kMaxZoomLevels];  // visible region size in image pixels per level
     int16_t levelHeight[kMaxZoomLevels];
 };
-
-extern PreviewMode previewMode;
-extern ZoomState zoomState;
-extern PaneState previewPane;
-extern PaneState navigatorPane;
-extern bool recomputePending;
 
 // Clears the rectangles, the sampling rate, the buffer sizes and both buffer
 // pointers of a pane (it does not free the buffers).

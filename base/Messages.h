@@ -1,0 +1,23 @@
+// The texts the plug-in shows the user: message box captions and messages,
+// exactly as the user reads them.
+#pragma once
+
+constexpr const char* kErrorCaption = "VELMORA Plug-In - ERROR";
+constexpr const char* kInternalErrorCaption = "VELMORA Plug-In - Internal ERROR";
+
+// The run's checks.
+constexpr const char* kMessageScreenTooSmall = "Display resolution must at least be 800x600";
+constexpr const char* kMessageImageTooSmall =
+    "Image must be at least 350x350 pixels.  Please use your imaging application to increase the image size.";
+constexpr const char* kMessageNotThreeChannels =
+    "This plug-in needs three channels. Do you have a blank or adjustment layer selected?";
+
+// The preview's internal errors.
+constexpr const char* kMessageMasksMissing = "Internal Error #1";
+constexpr const char* kMessageAdjustmentFailed = "Internal Error #2";
+
+// The dialogs.
+constexpr const char* kMessageDialogTooLarge = "Display resolution should have small fonts set";
+constexpr const char* kMessageNoAboutBox = "Could not display About window";
+constexpr const char* kMessageNoHelpLocation = "Help location could not be determined";
+constexpr const char* kMessageHelpNotOpened = "Help could not be opened";

@@ -1,0 +1,25 @@
+// The two user controls, declared once: each one's range and initial value in
+// the parameter record, its trackbar steps, the offset between the stored and
+// the shown value, its label and its scripting key. The dialog and its model,
+// the scripting descriptors and the command-line tool all read this table.
+#pragma once
+#include <cstdint>
+
+struct ControlSpec {
+    const char* label;       // as the dialog and the tool name it
+    float low, high;         // the range of the stored value
+    float initial;           // the stored value of a fresh run
+    int line, page, ticks;   // trackbar: arrow-key step, page step, tick spacing
+    float shownOffset;       // shown value = stored value - shownOffset
+    uint32_t descriptorKey;  // scripting key, first character most significant
+};
+
+// Shadow Brightness: stored in `amount` as shown, 0..20.
+constexpr ControlSpec kShadowBrightness = {"Shadow Brightness", 0.0f, 20.0f, 10.0f, 1, 5, 2, 0.0f,
+                                           0x416D6E74 /* 'Amnt' */};
+// Color Intensity: shown as -2..+2, stored in `vibrance` plus 2 (0..4).
+constexpr ControlSpec kColorIntensity = {"Color Intensity", 0.0f, 4.0f, 2.0f, 1, 1, 1, 2.0f,
+                                         0x436C7220 /* 'Clr ' */};
+
+constexpr uint32_t keyAmount = kShadowBrightness.descriptorKey;
+constexpr uint32_t keyVibrance = kColorIntensity.descriptorKey;
