@@ -12,9 +12,9 @@
 
 #include "base/Product.h"
 #include "engine/Controls.h"
-#include "tests/dialog/DialogDriver.h"
 #include "testhost/PluginLoader.h"
 #include "testhost/TestHost.h"
+#include "tests/dialog/DialogDriver.h"
 #include "tools/velmora/FilterImage.h"
 #include "tools/velmora/ImageIo.h"
 #include "ui/DialogIds.h"

@@ -3,7 +3,9 @@
 // the run so nothing outlives it in host memory.
 #include "host/FloatEnvironment.h"
 #include "host/PluginGlobals.h"
+#include "host/RecordHandles.h"
 #include "host/RunFilter.h"
+#include "host/ScriptDescriptors.h"
 #include "host/TrackedMemory.h"
 #include "ui/Platform.h"
 

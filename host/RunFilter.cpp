@@ -6,13 +6,14 @@
 
 #include <cstddef>
 
+#include "base/Messages.h"
 #include "engine/LevelCount.h"
 #include "engine/MaskPyramid.h"
-#include "base/Messages.h"
 #include "host/HostPixelPort.h"
 #include "host/HostSuites.h"
 #include "host/PluginGlobals.h"
 #include "host/RunContext.h"
+#include "host/ScriptDescriptors.h"
 #include "host/TrackedMemory.h"
 #include "planes/AdjustStep.h"
 #include "planes/FullRender.h"

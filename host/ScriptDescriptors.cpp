@@ -7,6 +7,7 @@
 #include "host/HostSuites.h"
 #include "host/Parameters.h"
 #include "host/PluginGlobals.h"
+#include "host/ScriptDescriptors.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-// Tracked memory and the two record handles. Every working block of a run
+// Tracked memory. Every working block of a run
 // comes from trackedAlloc: a zero-filled host buffer when the host's buffer
 // suite can give one, else a zero-filled block of the process heap. Blocks are
 // listed oldest to newest so freeAllTracked can return everything of a run in
-// one step (newest first) at Finish or after a failed call.
-// The handle operations assign the result cell; the allocator ORs into it.
+// one step (newest first) at Finish or after a failed call. The allocator ORs
+// its failures into the result cell.
 #pragma once
 #include <cstdint>
 
@@ -12,8 +12,3 @@ int16_t trackedFree(void* block);  // -1 for a pointer it does not know
 void freeAllTracked();
 int trackedBlockCount();
 
-void newParameterHandle();
-void newDataHandle();
-void lockHandles();
-void unlockHandles();
-void disposeHandles();

@@ -13,8 +13,8 @@
 #pragma once
 
 #include "engine/FilterParameters.h"
-#include "planes/PixelPort.h"
 #include "planes/PaneState.h"
+#include "planes/PixelPort.h"
 #include "planes/RenderInputs.h"
 
 constexpr int kPreviewDone = 1;

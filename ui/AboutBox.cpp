@@ -1,8 +1,8 @@
 // The About box: product line, version and logo over the host's window.
 #include <windows.h>
 
-#include "base/Product.h"
 #include "base/Messages.h"
+#include "base/Product.h"
 #include "ui/DialogIds.h"
 #include "ui/Platform.h"
 

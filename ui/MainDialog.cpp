@@ -8,8 +8,8 @@
 #include <initializer_list>
 #include <utility>
 
-#include "base/Product.h"
 #include "base/Messages.h"
+#include "base/Product.h"
 #include "engine/Controls.h"
 #include "planes/PreviewRender.h"
 #include "ui/DialogIds.h"

@@ -144,6 +144,8 @@ std::string answerMessageBox(HWND box) {
     char text[512] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    // Gone before the next search, which would otherwise find this box again.
+    for (int waited = 0; IsWindow(box) && waited < 10000; waited += 10) Sleep(10);
     return text;
 }
 

@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "base/ProductIdentity.h"
 #include "base/Messages.h"
+#include "base/ProductIdentity.h"
 #include "engine/Controls.h"
 #include "host/PluginGlobals.h"
 #include "host/RunContext.h"

@@ -8,8 +8,8 @@
 #include "host/HostPixelPort.h"
 #include "host/PluginGlobals.h"
 #include "host/TrackedMemory.h"
-#include "tests/scenarios/SceneImages.h"
 #include "testhost/TestHost.h"
+#include "tests/scenarios/SceneImages.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "engine/Controls.h"
 #include "host/Parameters.h"
 #include "host/PluginGlobals.h"
+#include "host/ScriptDescriptors.h"
 #include "testhost/TestHost.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "host/PluginGlobals.h"
+#include "host/RecordHandles.h"
 #include "host/TrackedMemory.h"
 #include "testhost/TestHost.h"
 

@@ -9,8 +9,8 @@
 #include "engine/Controls.h"
 #include "host/PluginGlobals.h"
 #include "planes/Bilinear.h"
-#include "tests/scenarios/SceneImages.h"
 #include "testhost/TestHost.h"
+#include "tests/scenarios/SceneImages.h"
 
 namespace {
 

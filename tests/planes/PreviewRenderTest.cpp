@@ -12,8 +12,8 @@
 #include "host/RunContext.h"
 #include "planes/Bilinear.h"
 #include "planes/PreviewRender.h"
-#include "tests/scenarios/SceneImages.h"
 #include "testhost/TestHost.h"
+#include "tests/scenarios/SceneImages.h"
 
 namespace {
 

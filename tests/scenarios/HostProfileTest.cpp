@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/Controls.h"
+#include "testhost/TestHost.h"
 #include "tests/scenarios/PluginUnderTest.h"
 #include "tests/scenarios/SceneImages.h"
-#include "testhost/TestHost.h"
 #ifndef _WIN32
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>

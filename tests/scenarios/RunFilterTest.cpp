@@ -7,9 +7,9 @@
 #include <cstdlib>
 
 #include "engine/Controls.h"
+#include "testhost/TestHost.h"
 #include "tests/scenarios/PluginUnderTest.h"
 #include "tests/scenarios/SceneImages.h"
-#include "testhost/TestHost.h"
 
 using testhost::HostImage;
 using testhost::TestHost;

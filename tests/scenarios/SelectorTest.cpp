@@ -7,9 +7,10 @@
 
 #include "engine/Controls.h"
 #include "host/Parameters.h"
+#include "host/ScriptDescriptors.h"
+#include "testhost/TestHost.h"
 #include "tests/scenarios/PluginUnderTest.h"
 #include "tests/scenarios/SceneImages.h"
-#include "testhost/TestHost.h"
 
 using testhost::TestHost;
 using testhost::TestHostOptions;
