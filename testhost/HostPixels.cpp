@@ -1,0 +1,205 @@
+// The pixels the host hands out and takes back: request checks, the input,
+// mask and output areas with their junk padding and guards, the hosts'
+// sampling and plane quirks, the selection blend, progress, abort and display.
+#include "testhost/TestHostImpl.h"
+
+#include <cstring>
+
+#include "testhost/DisplayDevice.h"
+
+namespace testhost {
+
+bool TestHost::Impl::checkRect(const Rect& r, int height, int width, Fixed rate, const char* name) {
+    if (r.bottom < r.top || r.right < r.left) {
+        violation(std::string(name) + " inverted: " + rectText(r));
+        return false;
+    }
+    if (rectIsEmpty(r)) return true;
+    if (rate < 0x10000 || (rate & 0xFFFF) != 0) {
+        violation(std::string(name) + " requested at a rate this host does not serve: " + std::to_string(rate));
+        return false;
+    }
+    int k = rate >> 16;
+    if (r.top < 0 || r.left < 0 || r.bottom > ceilDiv(height, k) || r.right > ceilDiv(width, k)) {
+        violation(std::string(name) + " " + rectText(r) + " outside the image at rate " + std::to_string(k));
+        return false;
+    }
+    return true;
+}
+
+bool TestHost::Impl::checkPlanes(int16_t lo, int16_t hi, const char* name) {
+    if (lo < 0 || hi < lo || hi >= host.image_.planes) {
+        violation(std::string(name) + " plane range " + std::to_string(lo) + ".." + std::to_string(hi) +
+                  " outside the image's planes");
+        return false;
+    }
+    return true;
+}
+
+const uint8_t* TestHost::Impl::imageRow(int plane, int r) const {
+    const HostImage& img = host.image_;
+    return img.data.data() + (size_t(plane) * size_t(img.height) + size_t(r)) * size_t(img.width);
+}
+
+int TestHost::Impl::servedStep(const Rect& r, Fixed rate) const {
+    int k = rate >> 16;
+    if (quirks().samplingSupport == 0 || faults().otherRateAt == advanceCalls) return 1;
+    const HostImage& img = host.image_;
+    if (quirks().rateOnlyWithinImage && k > 1 && (r.bottom > img.height / k || r.right > img.width / k)) return 1;
+    return k;
+}
+
+void TestHost::Impl::serveInput(const FilterRecord& rec) {
+    int k = servedStep(rec.inRect, rec.inputRate);
+    int n = rec.inHiPlane - rec.inLoPlane + 1;
+    int w = rectWidth(rec.inRect), h = rectHeight(rec.inRect);
+    input.allocate(h, w * n, host.options_.rowPadding);
+    servedIn = rec.inRect;
+    for (int r = 0; r < h; ++r) {
+        uint8_t* dst = input.row(r);
+        int y = k * (rec.inRect.top + r);
+        for (int p = 0; p < n; ++p) {
+            const uint8_t* src = imageRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left);
+            for (int c = 0; c < w; ++c) dst[c * n + p] = src[size_t(k) * size_t(c)];
+        }
+    }
+}
+
+void TestHost::Impl::serveMask(const FilterRecord& rec) {
+    const HostImage& img = host.image_;
+    int k = servedStep(rec.maskRect, rec.maskRate);
+    int w = rectWidth(rec.maskRect), h = rectHeight(rec.maskRect);
+    mask.allocate(h, w, host.options_.rowPadding);
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c)
+            mask.row(r)[c] =
+                host.selection_[size_t(k * (rec.maskRect.top + r)) * size_t(img.width) + size_t(k * (rec.maskRect.left + c))];
+}
+
+void TestHost::Impl::serveOutput(const FilterRecord& rec) {
+    int n = rec.outHiPlane - rec.outLoPlane + 1;
+    int w = rectWidth(rec.outRect), h = rectHeight(rec.outRect);
+    output.allocate(h, w * n, host.options_.rowPadding);
+    for (int r = 0; r < h; ++r)
+        for (int p = 0; p < n; ++p) {
+            const uint8_t* src = imageRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + rec.outRect.left;
+            for (int c = 0; c < w; ++c) output.row(r)[c * n + p] = src[c];
+        }
+    committedOut = rec.outRect;
+    committedLo = servedLo(rec.outLoPlane);
+    committedHi = int16_t(committedLo + rec.outHiPlane - rec.outLoPlane);
+    outputPending = true;
+}
+
+void TestHost::Impl::commitOutput() {
+    if (!outputPending) return;
+    outputPending = false;
+    if (!output.intact()) violation("the plug-in wrote outside outRect " + rectText(committedOut));
+    int n = committedHi - committedLo + 1;
+    for (int r = 0; r < output.rows; ++r)
+        for (int p = 0; p < n; ++p) {
+            uint8_t* dst = const_cast<uint8_t*>(imageRow(committedLo + p, committedOut.top + r)) + committedOut.left;
+            for (int c = 0; c < rectWidth(committedOut); ++c)
+                dst[c] = blended(dst[c], output.row(r)[c * n + p], committedOut.top + r, committedOut.left + c);
+        }
+}
+
+uint8_t TestHost::Impl::blended(uint8_t original, uint8_t filtered, int row, int col) const {
+    if (!host.record_->haveMask || host.selection_.empty()) return filtered;
+    int m = host.selection_[size_t(row) * size_t(host.image_.width) + size_t(col)];
+    if (quirks().blend == SelectionBlend::Shifted)
+        return m == 0 ? original : uint8_t((original * (256 - (m + 1)) + filtered * (m + 1)) >> 8);
+    return uint8_t((original * (255 - m) + filtered * m + 127) / 255);
+}
+
+int16_t TestHost::Impl::advanceState() {
+    commitOutput();
+    FilterRecord& rec = *host.record_;
+    ++advanceCalls;
+    AdvanceRequest request = {rec.inRect,     rec.outRect,    rec.maskRect,  rec.inLoPlane, rec.inHiPlane,
+                              rec.outLoPlane, rec.outHiPlane, rec.inputRate, rec.maskRate,  noErr};
+    const Faults& faults = host.options_.faults;
+    if (faults.failAdvanceState != 0 && advanceCalls == faults.failAdvanceState) {
+        request.result = faults.advanceStateError;
+        host.requests_.push_back(request);
+        return request.result;
+    }
+    const HostImage& img = host.image_;
+    bool ok = checkRect(rec.inRect, img.height, img.width, servedStep(rec.inRect, rec.inputRate) << 16, "inRect") &&
+              checkRect(rec.outRect, img.height, img.width, 0x10000, "outRect");
+    bool wantInput = ok && !rectIsEmpty(rec.inRect);
+    bool wantOutput = ok && !rectIsEmpty(rec.outRect);
+    bool wantMask = ok && rec.haveMask && !rectIsEmpty(rec.maskRect);
+    if (wantInput) ok = checkPlanes(rec.inLoPlane, rec.inHiPlane, "input");
+    if (ok && wantOutput) ok = checkPlanes(rec.outLoPlane, rec.outHiPlane, "output");
+    if (ok && wantMask)
+        ok = checkRect(rec.maskRect, img.height, img.width, servedStep(rec.maskRect, rec.maskRate) << 16, "maskRect");
+    if (!ok) {
+        request.result = filterBadParameters;
+        host.requests_.push_back(request);
+        return request.result;
+    }
+    // A host that refills only when the rectangle changes keeps its last
+    // buffer for the same rectangle, whatever planes or rate are asked now.
+    bool stale = quirks().refillOnRectChangeOnly && wantInput && !input.bytes.empty() && sameRect(servedIn, rec.inRect);
+    if (!stale) input = {};
+    mask = {};
+    if (wantInput && !stale) serveInput(rec);
+    if (wantOutput) serveOutput(rec);
+    if (wantMask) serveMask(rec);
+    rec.inData = wantInput ? input.base() : nullptr;
+    rec.inRowBytes = wantInput ? input.rowBytes : 0;
+    rec.outData = wantOutput ? output.base() : nullptr;
+    rec.outRowBytes = wantOutput ? output.rowBytes : 0;
+    rec.maskData = wantMask ? mask.base() : nullptr;
+    rec.maskRowBytes = wantMask ? mask.rowBytes : 0;
+    deliverBadly(rec);
+    host.requests_.push_back(request);
+    return noErr;
+}
+
+void TestHost::Impl::deliverBadly(FilterRecord& rec) {
+    const Faults& f = faults();
+    if (f.deliverNothingAt == advanceCalls) rec.inData = rec.outData = rec.maskData = nullptr;
+    if (f.shortRowBytesAt == advanceCalls && rec.inRowBytes > 0)
+        rec.inRowBytes = (rec.inHiPlane - rec.inLoPlane + 1) * rectWidth(rec.inRect) - 1;
+    if (f.movedRectAt == advanceCalls && rectHeight(rec.inRect) > 1) --rec.inRect.bottom;
+    if (f.otherRateAt == advanceCalls) rec.inputRate = rec.maskRate = 0x10000;
+}
+
+void TestHost::Impl::logAbort(int polls) {
+    host.abortPolls_ = polls;
+    host.log_.push_back("abort");
+}
+
+void TestHost::Impl::progress(int32_t done, int32_t total) {
+    host.progress_.push_back({done, total});
+    if (host.options_.onProgress) host.options_.onProgress(done, total);
+    host.log_.push_back("progress " + std::to_string(done) + "/" + std::to_string(total));
+}
+
+OSErr TestHost::Impl::display(const PSPixelMap* map, const VRect* rect, int32_t row, int32_t col, void* context) {
+    if (map == nullptr || rect == nullptr || map->rowBytes <= 0 || map->colBytes <= 0) {
+        violation("displayPixels with a missing map, rectangle or row bytes");
+        return filterBadParameters;
+    }
+    DisplayCall call = {*rect, row, col, map->imageMode, map->rowBytes, map->colBytes, map->planeBytes,
+                        map->version >= 1 && map->masks != nullptr, {}, {}};
+    const auto* base = static_cast<const uint8_t*>(map->baseAddr);
+    for (int32_t y = rect->top; y < rect->bottom; ++y)
+        for (int32_t x = rect->left; x < rect->right; ++x)
+            for (int32_t k = 0; k < map->colBytes; ++k)
+                call.pixels.push_back(base[ptrdiff_t(y) * map->rowBytes + ptrdiff_t(x) * map->colBytes + k]);
+    if (call.hasMask) {
+        const auto* m = static_cast<const uint8_t*>(map->masks->maskData);
+        for (int32_t y = rect->top; y < rect->bottom; ++y)
+            for (int32_t x = rect->left; x < rect->right; ++x)
+                call.mask.push_back(m[ptrdiff_t(y) * map->masks->rowBytes + ptrdiff_t(x) * map->masks->colBytes]);
+    }
+    host.displayCalls_.push_back(std::move(call));
+    OSErr drawn = displayOnDevice(map, rect, row, col, context);
+    if (host.options_.onDisplay) host.options_.onDisplay(host.displayCalls_.back());
+    return drawn;
+}
+
+}  // namespace testhost
