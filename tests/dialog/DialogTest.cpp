@@ -21,7 +21,8 @@
 #include "planes/PreviewRender.h"
 #include "tests/dialog/DialogDriver.h"
 #include "tests/scenarios/PluginUnderTest.h"
-#include "tests/scenarios/SceneImages.h"
+#include "tests/util/HostedRun.h"
+#include "tests/util/SceneImages.h"
 #include "tools/velmora/FilterImage.h"
 #include "tools/velmora/ImageIo.h"
 #include "ui/DialogIds.h"
@@ -253,20 +254,12 @@ std::vector<uint8_t> processedProxyResampled(const testhost::HostImage& image, i
     testhost::TestHostOptions options;
     options.replay.present = true;
     options.replay.values = {{keyAmount, 10}, {keyVibrance, 0}};
-    TestHost reference(image, options);
-    reference.setEntry(&PluginMain);
-    std::vector<uint8_t> pane(size_t(w) * size_t(h) * 3);
-    if (reference.call(filterSelectorParameters) != 0 || reference.call(filterSelectorPrepare) != 0 ||
-        reference.call(filterSelectorStart) != 0)
-        return {};
     // The run's records stay locked until Finish: recompute the preview planes
     // as the dialog does, from the unfiltered image.
-    reference.image() = image;
-    int16_t cell = 0;
-    hostRecord = &reference.record();
-    resultCell = &cell;
-    params = *reinterpret_cast<FilterParameters**>(reference.record().parameters);
-    runData = *reinterpret_cast<RunData**>(reference.dataCell());
+    testutil::HostedRun reference(image, options, testutil::RunStage::Started);
+    std::vector<uint8_t> pane(size_t(w) * size_t(h) * 3);
+    if (reference.stageResult != 0) return {};
+    reference.host->image() = image;
     PreviewContext preview = runPreviewContext();
     if (rebuildProxyResult(preview) != 1) return {};
     int16_t pw = runData->proxyWidth, ph = runData->proxyHeight;
@@ -275,7 +268,6 @@ std::vector<uint8_t> processedProxyResampled(const testhost::HostImage& image, i
         resampleBytes(previewPlane(runData, c), pw, ph, pw, Rect{0, 0, ph, pw}, planar.data() + size_t(c) * w * h, w,
                       h, w);
     interleavePlanes(planar.data(), int16_t(w), int16_t(h), pane.data());
-    reference.call(filterSelectorFinish);
     return pane;
 }
 

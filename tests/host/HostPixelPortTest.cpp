@@ -3,38 +3,33 @@
 // result code. Each case fails when the port's handling of that fault is gone.
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "host/HostPixelPort.h"
 #include "host/PluginGlobals.h"
-#include "host/TrackedMemory.h"
+#include "tests/util/HostedRun.h"
 #include "testhost/TestHost.h"
-#include "tests/scenarios/SceneImages.h"
+#include "tests/util/SceneImages.h"
 
 namespace {
 
 // A host between Prepare and Finish, with the plug-in's globals on it.
-struct PortOnHost {
-    std::unique_ptr<testhost::TestHost> host;
-    int16_t result = 0;
-
-    explicit PortOnHost(const testhost::HostQuirks& quirks, bool withSelection = false) {
-        testhost::TestHostOptions options;
-        options.quirks = quirks;
-        options.rowPadding = quirks.planesFromZero ? 0 : 13;
-        host.reset(new testhost::TestHost(scenes::darkRoom(400, 380), options));
-        std::vector<uint8_t> selection(400 * 380);
-        for (size_t i = 0; i < selection.size(); ++i) selection[i] = uint8_t(i * 7);
-        if (withSelection) host->setSelection(selection);
-        host->setEntry(&PluginMain);
-        EXPECT_EQ(host->call(filterSelectorPrepare), 0);
-        hostRecord = &host->record();
-        resultCell = &result;
+struct PortOnHost : testutil::HostedRun {
+    explicit PortOnHost(const testhost::HostQuirks& quirks, bool withSelection = false)
+        : HostedRun(scenes::darkRoom(400, 380), options(quirks), testutil::RunStage::Prepared,
+                    withSelection ? selection() : std::vector<uint8_t>()) {
+        EXPECT_EQ(stageResult, 0);
         resetHostPixelPort();
     }
-    ~PortOnHost() {
-        freeAllTracked();
-        host->call(filterSelectorFinish);
+
+    static testhost::TestHostOptions options(const testhost::HostQuirks& quirks) {
+        testhost::TestHostOptions o;
+        o.quirks = quirks;
+        o.rowPadding = quirks.planesFromZero ? 0 : 13;
+        return o;
+    }
+    static std::vector<uint8_t> selection() {
+        std::vector<uint8_t> s(400 * 380);
+        for (size_t i = 0; i < s.size(); ++i) s[i] = uint8_t(i * 7);
+        return s;
     }
 
     // Pixels of the view that differ from planes lo.. of r at step k.

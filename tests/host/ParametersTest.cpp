@@ -8,30 +8,15 @@
 #include "host/Parameters.h"
 #include "host/PluginGlobals.h"
 #include "host/ScriptDescriptors.h"
+#include "tests/util/HostedRun.h"
 #include "testhost/TestHost.h"
 
 namespace {
 
-struct Records {
-    std::unique_ptr<testhost::TestHost> host;
-    int16_t result = 0;
-    intptr_t data = 0;
-    FilterParameters p = {};
-    RunData r = {};
-
-    explicit Records(testhost::TestHostOptions options = {}) {
-        host.reset(new testhost::TestHost(testhost::makeImage(8, 8, 3), options));
-        host->setEntry(&PluginMain);
-        host->call(filterSelectorContinue);
-        hostRecord = &host->record();
-        resultCell = &result;
-        dataCell = &data;
-        params = &p;
-        runData = &r;
-        setDefaultParameters();
-        initRunData();
-    }
-};
+// The plug-in's globals on a host's suites, with records of the fixture's own.
+testutil::HostedRun records(testhost::TestHostOptions options = {}) {
+    return testutil::HostedRun(testhost::makeImage(8, 8, 3), std::move(options), testutil::RunStage::Bare);
+}
 
 testhost::TestHostOptions replay(int16_t playInfo, std::vector<std::pair<uint32_t, double>> values) {
     testhost::TestHostOptions o;
@@ -60,29 +45,29 @@ TEST(Parameters, DerivedGains) {
 
 TEST(Parameters, ReplayedStepsDecideTheDialog) {
     for (int16_t play : {plugInDialogDontDisplay, plugInDialogDisplay, plugInDialogSilent}) {
-        Records rec(replay(play, {{keyAmount, 12.5}, {keyVibrance, 1.5}}));
+        testutil::HostedRun rec = records(replay(play, {{keyAmount, 12.5}, {keyVibrance, 1.5}}));
         bool show = false;
         readScriptParameters(show);
         EXPECT_EQ(show, play == plugInDialogDisplay);
-        EXPECT_EQ(rec.p.amount, 12.5f);
-        EXPECT_EQ(rec.p.vibrance, 3.5f);
+        EXPECT_EQ(rec.ownParams.amount, 12.5f);
+        EXPECT_EQ(rec.ownParams.vibrance, 3.5f);
         EXPECT_EQ(rec.host->record().descriptorParameters->descriptor, nullptr);  // read and disposed
         EXPECT_EQ(rec.host->liveHandles(), 0);
     }
-    Records none;
+    testutil::HostedRun none = records();
     bool show = false;
     readScriptParameters(show);
     EXPECT_TRUE(show);  // no scripting descriptor: the dialog is shown
 
-    Records stranger(replay(plugInDialogDontDisplay, {{fourCC('X', 'y', 'z', 'w'), 3.0}, {keyAmount, 7.0}}));
+    testutil::HostedRun stranger = records(replay(plugInDialogDontDisplay, {{fourCC('X', 'y', 'z', 'w'), 3.0}, {keyAmount, 7.0}}));
     readScriptParameters(show);
-    EXPECT_EQ(stranger.p.amount, 10.0f);  // an unknown first key ends the reading
+    EXPECT_EQ(stranger.ownParams.amount, 10.0f);  // an unknown first key ends the reading
 }
 
 TEST(Parameters, RecordedStepAndLastSettings) {
-    Records rec;
-    rec.p.amount = 12.5f;
-    rec.p.vibrance = 3.5f;
+    testutil::HostedRun rec = records();
+    rec.ownParams.amount = 12.5f;
+    rec.ownParams.vibrance = 3.5f;
     writeScriptParameters();
     auto recorded = rec.host->recordedDescriptor();
     ASSERT_EQ(recorded.size(), 2u);
@@ -95,18 +80,18 @@ TEST(Parameters, RecordedStepAndLastSettings) {
     EXPECT_EQ(stored[keyAmount], 12.0);
     EXPECT_EQ(stored[keyVibrance], 1.0);
 
-    rec.p.vibrance = 0.5f;  // truncates to 0, stored as -2, comes back as 0
+    rec.ownParams.vibrance = 0.5f;  // truncates to 0, stored as -2, comes back as 0
     saveLastSettings();
-    rec.p.amount = rec.p.vibrance = 99.0f;
+    rec.ownParams.amount = rec.ownParams.vibrance = 99.0f;
     EXPECT_EQ(loadLastSettings(), 0);
-    EXPECT_EQ(rec.p.amount, 12.0f);
-    EXPECT_EQ(rec.p.vibrance, 0.0f);
+    EXPECT_EQ(rec.ownParams.amount, 12.0f);
+    EXPECT_EQ(rec.ownParams.vibrance, 0.0f);
     EXPECT_TRUE(rec.host->leaks().empty());  // the recorded descriptor handle is the host's to keep
 
     testhost::TestHostOptions noBasic;
     noBasic.withholdBasicSuite = true;
-    Records without(noBasic);
+    testutil::HostedRun without = records(noBasic);
     EXPECT_EQ(loadLastSettings(), errPlugInHostInsufficient);
     EXPECT_EQ(saveLastSettings(), errPlugInHostInsufficient);
-    EXPECT_EQ(without.p.amount, 10.0f);
+    EXPECT_EQ(without.ownParams.amount, 10.0f);
 }

@@ -7,25 +7,15 @@
 #include "host/PluginGlobals.h"
 #include "host/RecordHandles.h"
 #include "host/TrackedMemory.h"
+#include "tests/util/HostedRun.h"
 #include "testhost/TestHost.h"
 
 namespace {
 
-struct Globals {
-    std::unique_ptr<testhost::TestHost> host;
-    int16_t result = 0;
-    intptr_t data = 0;
-
-    explicit Globals(testhost::TestHostOptions options = {}) {
-        host.reset(new testhost::TestHost(testhost::makeImage(8, 8, 3), options));
-        host->setEntry(&PluginMain);
-        host->call(filterSelectorContinue);  // makes this host the live one for its callbacks
-        hostRecord = &host->record();
-        resultCell = &result;
-        dataCell = &data;
-    }
-    ~Globals() { freeAllTracked(); }
-};
+// The plug-in's globals on a host's suites; no record handle exists yet.
+testutil::HostedRun globals(testhost::TestHostOptions options = {}) {
+    return testutil::HostedRun(testhost::makeImage(8, 8, 3), std::move(options), testutil::RunStage::Bare);
+}
 
 bool allZero(const void* p, size_t n) {
     const auto* b = static_cast<const uint8_t*>(p);
@@ -37,7 +27,7 @@ bool allZero(const void* p, size_t n) {
 }  // namespace
 
 TEST(TrackedMemory, HostBuffersAreZeroFilledTrackedAndReleasedNewestFirst) {
-    Globals g;
+    testutil::HostedRun g = globals();
     void* a = trackedAlloc(100);
     void* b = trackedAlloc(200);
     void* c = trackedAlloc(300);
@@ -61,7 +51,7 @@ TEST(TrackedMemory, HostBuffersAreZeroFilledTrackedAndReleasedNewestFirst) {
 TEST(TrackedMemory, HeapWhenTheHostCannotOrMustNotHelp) {
     testhost::TestHostOptions noBuffers;
     noBuffers.withholdBufferProcs = true;
-    Globals withoutSuite(noBuffers);
+    testutil::HostedRun withoutSuite = globals(noBuffers);
     void* p = trackedAlloc(64);
     ASSERT_NE(p, nullptr);
     EXPECT_TRUE(allZero(p, 64));
@@ -73,7 +63,7 @@ TEST(TrackedMemory, HeapWhenTheHostCannotOrMustNotHelp) {
     // while the cell holds it, the host is not asked again.
     testhost::TestHostOptions refusing;
     refusing.faults.failBufferAllocation = 1;
-    Globals g(refusing);
+    testutil::HostedRun g = globals(refusing);
     void* first = trackedAlloc(32);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(g.result, memFullErr);
@@ -90,7 +80,7 @@ TEST(TrackedMemory, HeapWhenTheHostCannotOrMustNotHelp) {
     // A buffer whose lock fails goes back to the host; the block comes from the heap.
     testhost::TestHostOptions badLock;
     badLock.faults.failBufferLock = 1;
-    Globals h(badLock);
+    testutil::HostedRun h = globals(badLock);
     void* q = trackedAlloc(16);
     ASSERT_NE(q, nullptr);
     EXPECT_EQ(h.result, memFullErr);
@@ -98,7 +88,7 @@ TEST(TrackedMemory, HeapWhenTheHostCannotOrMustNotHelp) {
 }
 
 TEST(RecordHandles, MissingOrUnlockableHandles) {
-    Globals g;
+    testutil::HostedRun g = globals();
     lockHandles();
     EXPECT_EQ(g.result, filterBadParameters);  // no handles at all
     g.result = 0;
@@ -116,7 +106,7 @@ TEST(RecordHandles, MissingOrUnlockableHandles) {
 
     testhost::TestHostOptions options;
     options.faults.failHandleLock = 2;
-    Globals h(options);
+    testutil::HostedRun h = globals(options);
     newParameterHandle();
     newDataHandle();
     lockHandles();

@@ -4,7 +4,7 @@
 
 #include "planes/Bilinear.h"
 #include "planes/PlaneConvert.h"
-#include "tests/planes/BilinearReference.h"
+#include "tests/util/BilinearReference.h"
 
 namespace {
 

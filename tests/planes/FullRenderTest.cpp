@@ -9,16 +9,11 @@
 #include "engine/Controls.h"
 #include "host/PluginGlobals.h"
 #include "planes/Bilinear.h"
+#include "tests/util/HostedRun.h"
 #include "testhost/TestHost.h"
-#include "tests/scenarios/SceneImages.h"
+#include "tests/util/SceneImages.h"
 
 namespace {
-
-// The plug-in's handles are host handles whose first member is the data pointer.
-template <typename T>
-T* handleData(void* handle) {
-    return *reinterpret_cast<T**>(handle);
-}
 
 double clampLow(double v) { return !(v > 0) ? 0 : (!(v < 255) ? 255 : v); }
 double clampHigh(double v) { return !(v < 255) ? 255 : (!(v > 0) ? 0 : v); }
@@ -41,14 +36,12 @@ void checkRenderAgainstFormula(const Rect& filterRect) {
     options.filterRect = filterRect;
     options.replay.present = true;
     options.replay.values = {{keyAmount, 16.0}, {keyVibrance, -1.0}};
-    testhost::TestHost host(input, options);
-    host.setEntry(&PluginMain);
-    ASSERT_EQ(host.call(filterSelectorParameters), 0);
-    ASSERT_EQ(host.call(filterSelectorPrepare), 0);
-    ASSERT_EQ(host.call(filterSelectorStart), 0);
+    testutil::HostedRun started(input, options, testutil::RunStage::Started);
+    testhost::TestHost& host = *started.host;
+    ASSERT_EQ(started.stageResult, 0);
     ASSERT_TRUE(host.violations().empty()) << host.violations().front();
 
-    const RunData* run = handleData<RunData>(reinterpret_cast<void*>(host.dataCell()));
+    const RunData* run = runData;
     const Rect& f = host.record().filterRect;
     int w = rectWidth(f), h = rectHeight(f);
     std::vector<float> fullMask(size_t(w) * size_t(h));
@@ -65,7 +58,7 @@ void checkRenderAgainstFormula(const Rect& filterRect) {
             }
     }
     EXPECT_EQ(mismatches, 0);
-    EXPECT_EQ(host.call(filterSelectorFinish), 0);
+    EXPECT_EQ(started.finish(), 0);
     EXPECT_TRUE(host.leaks().empty());
 }
 

@@ -12,34 +12,29 @@
 #include "host/RunContext.h"
 #include "planes/Bilinear.h"
 #include "planes/PreviewRender.h"
+#include "tests/util/HostedRun.h"
 #include "testhost/TestHost.h"
-#include "tests/scenarios/SceneImages.h"
+#include "tests/util/SceneImages.h"
 
 namespace {
 
 // A run stopped after Start, with the plug-in's globals pointing at its records.
-struct StartedRun {
-    std::unique_ptr<testhost::TestHost> host;
-    int16_t result = 0;
+struct StartedRun : testutil::HostedRun {
     PreviewContext ctx = {};
 
-    explicit StartedRun(bool selection = false) {
+    explicit StartedRun(bool selection = false)
+        : HostedRun(scenes::darkRoom(420, 400), replayed(), testutil::RunStage::Started,
+                    selection ? std::vector<uint8_t>(420 * 400, 200) : std::vector<uint8_t>()) {
+        EXPECT_EQ(stageResult, 0);
+        ctx = runPreviewContext();
+    }
+
+    static testhost::TestHostOptions replayed() {
         testhost::TestHostOptions options;
         options.replay.present = true;
         options.replay.values = {{keyAmount, 14.0}, {keyVibrance, 0.0}};
-        host.reset(new testhost::TestHost(scenes::darkRoom(420, 400), options));
-        if (selection) host->setSelection(std::vector<uint8_t>(420 * 400, 200));
-        host->setEntry(&PluginMain);
-        EXPECT_EQ(host->call(filterSelectorParameters), 0);
-        EXPECT_EQ(host->call(filterSelectorPrepare), 0);
-        EXPECT_EQ(host->call(filterSelectorStart), 0);
-        hostRecord = &host->record();
-        resultCell = &result;
-        params = *reinterpret_cast<FilterParameters**>(host->record().parameters);
-        runData = *reinterpret_cast<RunData**>(host->dataCell());
-        ctx = runPreviewContext();
+        return options;
     }
-    ~StartedRun() { host->call(filterSelectorFinish); }
 };
 
 // A preview pane of w x h pixels over the proxy region `region`, requested from

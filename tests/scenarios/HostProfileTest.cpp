@@ -8,7 +8,7 @@
 #include "engine/Controls.h"
 #include "testhost/TestHost.h"
 #include "tests/scenarios/PluginUnderTest.h"
-#include "tests/scenarios/SceneImages.h"
+#include "tests/util/SceneImages.h"
 #ifndef _WIN32
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>

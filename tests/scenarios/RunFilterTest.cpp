@@ -9,7 +9,7 @@
 #include "engine/Controls.h"
 #include "testhost/TestHost.h"
 #include "tests/scenarios/PluginUnderTest.h"
-#include "tests/scenarios/SceneImages.h"
+#include "tests/util/SceneImages.h"
 
 using testhost::HostImage;
 using testhost::TestHost;

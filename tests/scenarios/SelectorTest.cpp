@@ -10,7 +10,7 @@
 #include "host/ScriptDescriptors.h"
 #include "testhost/TestHost.h"
 #include "tests/scenarios/PluginUnderTest.h"
-#include "tests/scenarios/SceneImages.h"
+#include "tests/util/SceneImages.h"
 
 using testhost::TestHost;
 using testhost::TestHostOptions;
