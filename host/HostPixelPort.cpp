@@ -91,8 +91,8 @@ private:
     // True when the host can be trusted to deliver r at this rate itself.
     bool hostSamples(const Rect& r, int32_t rate) const {
         const FilterRecord* f = hostRecord;
-        if (f->samplingSupport == 0 || refusesRates_ || (rate & 0xFFFF) != 0 || rate < kRateOne) return false;
-        int k = rate >> 16;
+        if (f->samplingSupport == 0 || refusesRates_ || !isWholeStep(rate)) return false;
+        int k = stepOfRate(rate);
         // Some hosts honour a rate only while the sampled rectangle fits the image divided by the rate.
         return r.bottom <= f->imageSize.v / k && r.right <= f->imageSize.h / k;
     }
@@ -166,8 +166,8 @@ private:
     // Planes lo..hi of r at step k, taken from full-resolution strips: pixel
     // (row, column) of r is image pixel (k * row, k * column).
     int16_t sampleItself(const Rect& r, int lo, int hi, int32_t rate, PlaneView* pixels) {
-        if ((rate & 0xFFFF) != 0 || rate < kRateOne) return fail(filterBadParameters);
-        int k = rate >> 16, width = rectWidth(r), height = rectHeight(r), planes = hi - lo + 1;
+        if (!isWholeStep(rate)) return fail(filterBadParameters);
+        int k = stepOfRate(rate), width = rectWidth(r), height = rectHeight(r), planes = hi - lo + 1;
         uint8_t* out = pixels_.reserve(size_t(width) * size_t(height) * size_t(planes) + 1);
         if (out == nullptr) return fail(memFullErr);
         int step = stripRows(width, hi + 1, k);
@@ -191,8 +191,8 @@ private:
     }
 
     int16_t sampleMaskItself(const Rect& r, int32_t rate, PlaneView* mask) {
-        if ((rate & 0xFFFF) != 0 || rate < kRateOne) return fail(filterBadParameters);
-        int k = rate >> 16, width = rectWidth(r), height = rectHeight(r);
+        if (!isWholeStep(rate)) return fail(filterBadParameters);
+        int k = stepOfRate(rate), width = rectWidth(r), height = rectHeight(r);
         uint8_t* out = mask_.reserve(size_t(width) * size_t(height) + 1);
         if (out == nullptr) return fail(memFullErr);
         int step = stripRows(width, 1, k);

@@ -42,7 +42,7 @@ bool screenTooSmall() {
 }
 
 bool imageTooSmall() {
-    return (hostRecord->wholeSize.h < 350 || hostRecord->wholeSize.v < 350) &&
+    return (hostRecord->wholeSize.h < kMinimumImageSide || hostRecord->wholeSize.v < kMinimumImageSide) &&
            failWithMessage(kMessageImageTooSmall);
 }
 

@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "base/Rect.h"
+#include "base/SamplingRate.h"
 
 struct PlaneView {
     const uint8_t* data;
@@ -32,10 +33,6 @@ struct MutablePlaneView {
     int width, height;
 };
 
-// Sampling rates are 16.16 fixed-point integers: 0x10000 is every pixel,
-// 0x20000 every second pixel in both directions.
-constexpr int32_t kRateOne = 0x10000;
-constexpr int32_t kRateTwo = 0x20000;
 
 class PixelPort {
 public:

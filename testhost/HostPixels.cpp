@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "base/SamplingRate.h"
 #include "testhost/DisplayDevice.h"
 
 namespace testhost {
@@ -15,11 +16,11 @@ bool TestHost::Impl::checkRect(const Rect& r, int height, int width, Fixed rate,
         return false;
     }
     if (rectIsEmpty(r)) return true;
-    if (rate < 0x10000 || (rate & 0xFFFF) != 0) {
+    if (!isWholeStep(rate)) {
         violation(std::string(name) + " requested at a rate this host does not serve: " + std::to_string(rate));
         return false;
     }
-    int k = rate >> 16;
+    int k = stepOfRate(rate);
     if (r.top < 0 || r.left < 0 || r.bottom > ceilDiv(height, k) || r.right > ceilDiv(width, k)) {
         violation(std::string(name) + " " + rectText(r) + " outside the image at rate " + std::to_string(k));
         return false;
@@ -42,7 +43,7 @@ const uint8_t* TestHost::Impl::imageRow(int plane, int r) const {
 }
 
 int TestHost::Impl::servedStep(const Rect& r, Fixed rate) const {
-    int k = rate >> 16;
+    int k = stepOfRate(rate);
     if (quirks().samplingSupport == 0 || faults().otherRateAt == advanceCalls) return 1;
     const HostImage& img = host.image_;
     if (quirks().rateOnlyWithinImage && k > 1 && (r.bottom > img.height / k || r.right > img.width / k)) return 1;
@@ -125,15 +126,15 @@ int16_t TestHost::Impl::advanceState() {
         return request.result;
     }
     const HostImage& img = host.image_;
-    bool ok = checkRect(rec.inRect, img.height, img.width, servedStep(rec.inRect, rec.inputRate) << 16, "inRect") &&
-              checkRect(rec.outRect, img.height, img.width, 0x10000, "outRect");
+    bool ok = checkRect(rec.inRect, img.height, img.width, rateOfStep(servedStep(rec.inRect, rec.inputRate)), "inRect") &&
+              checkRect(rec.outRect, img.height, img.width, kRateOne, "outRect");
     bool wantInput = ok && !rectIsEmpty(rec.inRect);
     bool wantOutput = ok && !rectIsEmpty(rec.outRect);
     bool wantMask = ok && rec.haveMask && !rectIsEmpty(rec.maskRect);
     if (wantInput) ok = checkPlanes(rec.inLoPlane, rec.inHiPlane, "input");
     if (ok && wantOutput) ok = checkPlanes(rec.outLoPlane, rec.outHiPlane, "output");
     if (ok && wantMask)
-        ok = checkRect(rec.maskRect, img.height, img.width, servedStep(rec.maskRect, rec.maskRate) << 16, "maskRect");
+        ok = checkRect(rec.maskRect, img.height, img.width, rateOfStep(servedStep(rec.maskRect, rec.maskRate)), "maskRect");
     if (!ok) {
         request.result = filterBadParameters;
         host.requests_.push_back(request);
@@ -164,7 +165,7 @@ void TestHost::Impl::deliverBadly(FilterRecord& rec) {
     if (f.shortRowBytesAt == advanceCalls && rec.inRowBytes > 0)
         rec.inRowBytes = (rec.inHiPlane - rec.inLoPlane + 1) * rectWidth(rec.inRect) - 1;
     if (f.movedRectAt == advanceCalls && rectHeight(rec.inRect) > 1) --rec.inRect.bottom;
-    if (f.otherRateAt == advanceCalls) rec.inputRate = rec.maskRate = 0x10000;
+    if (f.otherRateAt == advanceCalls) rec.inputRate = rec.maskRate = kRateOne;
 }
 
 void TestHost::Impl::logAbort(int polls) {

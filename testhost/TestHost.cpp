@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/SamplingRate.h"
 #include "testhost/TestHostImpl.h"
 
 namespace testhost {
@@ -190,7 +191,7 @@ void TestHost::setUpRecord() {
     r.supportsPadding = options_.supportsPadding;
     r.inputPadding = r.outputPadding = r.maskPadding = options_.quirks.paddingPreset;
     r.samplingSupport = options_.quirks.samplingSupport;
-    r.inputRate = r.maskRate = 0x10000;
+    r.inputRate = r.maskRate = kRateOne;
     r.depth = 8;
     platformData_.hwnd = options_.parentWindow;
     r.platformData = &platformData_;

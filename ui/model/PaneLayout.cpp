@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/SamplingRate.h"
+
 namespace {
 
 int larger(int a, int b) { return a > b ? a : b; }
@@ -17,7 +19,7 @@ void layOutPane(const Rect& placeholder, const Rect& f, PaneState* pane) {
     double fw = rectWidth(f), fh = rectHeight(f);
     int k = larger(int((fw + dw) / dw + 0.5), int((fh + dh) / dh + 0.5));
     pane->sourceRect = {int16_t(f.top / k), int16_t(f.left / k), int16_t(f.bottom / k), int16_t(f.right / k)};
-    pane->samplingRate = k << 16;
+    pane->samplingRate = rateOfStep(k);
     int w = rectWidth(pane->sourceRect), h = rectHeight(pane->sourceRect);
     int left = (placeholder.left + placeholder.right - w) / 2;
     int top = (placeholder.top + placeholder.bottom - h) / 2;
@@ -78,7 +80,7 @@ void computeVisibleRegion(const Rect& f, ZoomState* zoom, PaneState* preview) {
     source.right = int16_t(source.left + preview->bufferWidth);
     source.bottom = int16_t(source.top + preview->bufferHeight);
     preview->sourceRect = source;
-    preview->samplingRate = k << 16;
+    preview->samplingRate = rateOfStep(k);
 
     Rect region = r;
     if (f.top != 0 || f.left != 0) {
@@ -118,12 +120,12 @@ ZoomButtons zoomOut(ZoomState* zoom) {
 }
 
 Point16Xy navigatorToImage(Point16Xy p, const PaneState& navigator, const Rect& f) {
-    int16_t s = int16_t(navigator.samplingRate >> 16);
+    int16_t s = int16_t(stepOfRate(navigator.samplingRate));
     return {int16_t(s * (p.x - navigator.displayRect.left) + f.left), int16_t(s * (p.y - navigator.displayRect.top) + f.top)};
 }
 
 Rect navigatorFrameRect(const Rect& f, const PaneState& preview, const PaneState& navigator) {
-    int step = preview.samplingRate >> 16, navStep = navigator.samplingRate >> 16;
+    int step = stepOfRate(preview.samplingRate), navStep = stepOfRate(navigator.samplingRate);
     Rect r = {int16_t(preview.sourceRect.top * step), int16_t(preview.sourceRect.left * step),
               int16_t(preview.sourceRect.bottom * step), int16_t(preview.sourceRect.right * step)};
     if (f.top != 0 || f.left != 0) moveRectTo(&r, &r, r.top - f.top, r.left - f.left);
