@@ -17,7 +17,8 @@
 ; first host's plug-ins folder found. /D (last, unquoted) is the folder of the
 ; help page and the uninstaller, by default "Program Files\Velmora". Exit code
 ; 0: installed; 2: refused (a folder that cannot be written, no plug-ins
-; folder, ...), with nothing changed.
+; folder, ...), with nothing changed and the reason on standard output when
+; that is redirected.
 ;
 ; An install first removes an earlier one (any version) with what it recorded.
 ; The record is written before anything else, so an install stopped part-way
@@ -581,6 +582,12 @@ Function .onInit
       Call CheckPluginFolders
     ${EndIf}
     ${If} $R9 != ""
+      ; The reason goes to standard output, when there is one (redirected).
+      System::Call 'kernel32::GetStdHandle(i -11) p .r0'
+      ${If} $0 P<> 0
+      ${AndIf} $0 P<> -1
+        FileWrite $0 "Velmora setup: $R9$\r$\n"
+      ${EndIf}
       SetErrorLevel 2
       Abort
     ${EndIf}
