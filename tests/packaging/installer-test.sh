@@ -10,7 +10,7 @@
 # - installing over an older version, installing twice, and installing after
 #   an install stopped part-way all work and leave nothing of the earlier one;
 # - without /X64 the 64-bit plug-in goes into the newest Photoshop's plug-ins
-#   folder recorded in the registry;
+#   folder recorded in the registry, else into Paint.NET's Effects folder;
 # - the uninstaller leaves no file and no registry value behind.
 #   installer-test.sh VERSION_FILE DIST_DIR WIN64_DIR [WIN32_DIR]
 # Exit code 77 (skipped) without the installer or without 32-bit Wine.
@@ -182,20 +182,27 @@ uninstall 'C:\Program Files\Velmora'
 [ "$(help_value 64)|$(help_value 32)" = "|1||1" ] || fail "after uninstall: help values $(help_value 64) $(help_value 32)"
 unchanged_since "install and uninstall" start || true
 
-echo "== the newest Photoshop's plug-ins folder, found in the registry"
+echo "== the hosts' plug-ins folders, found in the registry"
+reg_add() { wine64 reg add "$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1 </dev/null; }
 for v in "130.0|C:\Hosts\Adobe Photoshop CC 2019" "180.0|C:\Hosts\Adobe Photoshop 2024"; do
-    wine64 reg add "HKLM\\SOFTWARE\\Adobe\\Photoshop\\${v%%|*}" /v ApplicationPath /t REG_SZ /d "${v#*|}\\" /f \
-        >/dev/null 2>&1 </dev/null
+    reg_add "HKLM\\SOFTWARE\\Adobe\\Photoshop\\${v%%|*}" ApplicationPath "${v#*|}\\"
     mkdir -p "$(unixpath "${v#*|}")/Plug-ins"
 done
+reg_add 'HKLM\SOFTWARE\paint.net' TARGETDIR 'C:\Hosts\paint.net\'
+mkdir -p "$drive_c/Hosts/paint.net/Effects"
 snapshot "$work/hosts"
 install "$setup" "" || fail "install into a host found: exit code $?"
 expect_installed "install into a host found" 'C:\Program Files\Velmora' 'C:\Hosts\Adobe Photoshop 2024\Plug-ins' "" \
     "$version"
-[ ! -e "$drive_c/Hosts/Adobe Photoshop CC 2019/Plug-ins/Velmora.8bf" ] || fail "installed into the older Photoshop"
+[ -z "$(find "$drive_c/Hosts" -name Velmora.8bf ! -path '*/Adobe Photoshop 2024/*')" ] ||
+    fail "install into a host found: installed into another host too"
 uninstall 'C:\Program Files\Velmora'
 unchanged_since "install into a host found and uninstall" hosts || true
 wine64 reg delete 'HKLM\SOFTWARE\Adobe' /f >/dev/null 2>&1 </dev/null
+install "$setup" "" || fail "install into Paint.NET: exit code $?"
+expect_installed "install into Paint.NET" 'C:\Program Files\Velmora' 'C:\Hosts\paint.net\Effects' "" "$version"
+uninstall 'C:\Program Files\Velmora'
+wine64 reg delete 'HKLM\SOFTWARE\paint.net' /f >/dev/null 2>&1 </dev/null
 rm -rf "$drive_c/Hosts"
 
 if [ $failures -gt 0 ]; then
