@@ -25,7 +25,14 @@
 ; leaves a record of all it may have put in place, which the next install or
 ; the uninstaller clears.
 
-Unicode true
+; The installer is a 32-bit program, so that it runs on 32-bit Windows too.
+; TARGET=amd64-unicode builds the same script for 64-bit Windows only: the
+; tests use that where 32-bit Wine runs only under emulation.
+!ifdef TARGET
+  Target ${TARGET}
+!else
+  Unicode true
+!endif
 ManifestDPIAware true
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
