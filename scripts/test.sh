@@ -3,7 +3,9 @@
 # builds, then every test: native unit, scenario and end-to-end tests; the
 # Windows unit tests, the scenario tests against the real Velmora.8bf and the
 # dialog tests (a user driving its dialogs on a virtual X screen) under Wine;
-# and the byte identity of native, 64-bit and 32-bit outputs.
+# the byte identity of native, 64-bit and 32-bit outputs; and the release
+# artefacts of scripts/package.sh (the installer under Wine, the archive, the
+# Debian package).
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export VELMORA_WINEPREFIX=${VELMORA_WINEPREFIX:-$root/.wine}
@@ -21,6 +23,8 @@ if QEMU_RESERVED_VA=0xffff0000 timeout 60 /usr/lib/wine/wine --version >/dev/nul
 bash "$root/scripts/build.sh" win64 || exit 1
 if [ $win32_runs = yes ]; then export VELMORA_WIN32_DIR=$root/build/win32; fi
 bash "$root/scripts/build.sh" win32 native-asan || exit 1
+# The release artefacts, which the packaging tests check.
+bash "$root/scripts/package.sh" || exit 1
 
 # One Wine server for the whole run, with Wine's own service processes started
 # here, outside the test runner: processes that outlive a test and hold its

@@ -11,10 +11,9 @@
 #include "ui/model/DialogValues.h"
 
 namespace {
-
 constexpr DWORD kHelpValueBytes = 254;
+}  // namespace
 
-// The folder (ending with its separator) that holds the help page, or "".
 std::string helpFolder() {
     char key[256];
     std::snprintf(key, sizeof key, "%s\\%s\\%s\\", "SOFTWARE\\TARVIC\\MLX Plug-Ins", "VLM", "10");
@@ -27,8 +26,6 @@ std::string helpFolder() {
     if (!helpValueValid(read, type, value, size)) return "";
     return std::string(reinterpret_cast<const char*>(value));
 }
-
-}  // namespace
 
 void openHelp() {
     std::string folder = helpFolder();

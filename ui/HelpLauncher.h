@@ -2,4 +2,11 @@
 // the page with the shell. Failures are reported in a message box.
 #pragma once
 
+#include <string>
+
 void openHelp();
+
+// The folder (ending with its separator) named by the registry value that Help
+// reads, or "" when the value is missing or malformed. Also read by the
+// installer's tests.
+std::string helpFolder();
