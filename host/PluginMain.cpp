@@ -96,31 +96,8 @@ void cleanUpAfterFailure() {
     *resultCell = result;
 }
 
-}  // namespace
-
-extern "C" void PI_CALL PluginMain(int16_t selector, void* paramBlock, intptr_t* data, int16_t* result) {
-    if (result == nullptr) return;  // no way to report anything
-    FloatEnvironmentScope floatEnvironment;
-    resultCell = result;
-    dataCell = data;
-    if (selector == filterSelectorAbout) {
-        // The About record is not a filter record: no filter-record field is read.
-        hostRecord = nullptr;
-        aboutRecord = static_cast<AboutRecord*>(paramBlock);
-        const PlatformData* platform =
-            aboutRecord ? static_cast<const PlatformData*>(aboutRecord->platformData) : nullptr;
-        ShowAboutBox(moduleInstance, platform ? platform->hwnd : 0);
-        // About always ends normally (a box that cannot be shown has said so
-        // itself); some hosts preset the cell to non-zero and would report a failure.
-        *resultCell = noErr;
-        return;
-    }
-    hostRecord = static_cast<FilterRecord*>(paramBlock);
-    if (hostRecord == nullptr || data == nullptr) {
-        // Nothing to work on and nothing that could be cleaned up.
-        *resultCell = filterBadParameters;
-        return;
-    }
+// The selector's action.
+void dispatch(int16_t selector) {
     switch (selector) {
         case filterSelectorParameters:
             doParameters();
@@ -143,6 +120,43 @@ extern "C" void PI_CALL PluginMain(int16_t selector, void* paramBlock, intptr_t*
         default:
             *resultCell = filterBadParameters;
             break;
+    }
+}
+
+}  // namespace
+
+extern "C" void PI_CALL PluginMain(int16_t selector, void* paramBlock, intptr_t* data, int16_t* result) {
+    if (result == nullptr) return;  // no way to report anything
+    FloatEnvironmentScope floatEnvironment;
+    resultCell = result;
+    dataCell = data;
+    if (selector == filterSelectorAbout) {
+        // The About record is not a filter record: no filter-record field is read.
+        hostRecord = nullptr;
+        aboutRecord = static_cast<AboutRecord*>(paramBlock);
+        const PlatformData* platform =
+            aboutRecord ? static_cast<const PlatformData*>(aboutRecord->platformData) : nullptr;
+        try {
+            ShowAboutBox(moduleInstance, platform ? platform->hwnd : 0);
+        } catch (...) {  // the box shows nothing that could be lost
+        }
+        // About always ends normally (a box that cannot be shown has said so
+        // itself); some hosts preset the cell to non-zero and would report a failure.
+        *resultCell = noErr;
+        return;
+    }
+    hostRecord = static_cast<FilterRecord*>(paramBlock);
+    if (hostRecord == nullptr || data == nullptr) {
+        // Nothing to work on and nothing that could be cleaned up.
+        *resultCell = filterBadParameters;
+        return;
+    }
+    // Nothing may leave the plug-in as an exception: that would end the host
+    // and lose the user's work. Whatever escapes a step ends it as out of memory.
+    try {
+        dispatch(selector);
+    } catch (...) {
+        *resultCell = memFullErr;
     }
     if (*resultCell != noErr) cleanUpAfterFailure();
 }

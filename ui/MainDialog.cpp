@@ -297,9 +297,7 @@ INT_PTR mouse(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return carryOut(dialog, navigatorButtonUp(&navigatorDrag, p, afterChecked, ctx));
 }
 
-}  // namespace
-
-extern "C" INT_PTR CALLBACK KRVVLMProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR handleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: return setUp(dialog);
         case WM_COMMAND: return command(dialog, wParam);
@@ -311,6 +309,18 @@ extern "C" INT_PTR CALLBACK KRVVLMProc(HWND dialog, UINT message, WPARAM wParam,
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP: return mouse(dialog, message, wParam, lParam);
         default: return FALSE;
+    }
+}
+
+}  // namespace
+
+// No exception may pass through the system's dialog code into the host: one
+// that escapes a handler ends the dialog as a failed allocation.
+extern "C" INT_PTR CALLBACK KRVVLMProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return handleMessage(dialog, message, wParam, lParam);
+    } catch (...) {
+        return endAfterFailure(dialog, -2);
     }
 }
 
