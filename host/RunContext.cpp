@@ -1,5 +1,7 @@
 #include "host/RunContext.h"
 
+#include <cmath>
+
 #include "host/HostPixelPort.h"
 #include "host/PluginGlobals.h"
 #include "host/TrackedMemory.h"
@@ -22,6 +24,7 @@ ProxyImage runProxyImage() {
         p.maskMin[c] = runData->maskMin[c];
         p.maskScale[c] = runData->maskScale[c];
         p.maskInvScale[c] = runData->maskInvScale[c];
+        p.flat[c] = !std::isfinite(runData->maskScale[c]);
     }
     p.selection = selectionMask(runData);
     return p;

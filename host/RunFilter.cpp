@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "base/Messages.h"
+#include "engine/EngineError.h"
 #include "engine/LevelCount.h"
 #include "engine/MaskPyramid.h"
 #include "host/HostPixelPort.h"
@@ -171,7 +172,13 @@ bool runProxyStage() {
 
 bool adjustMasks() {
     if (!allocatePlanes(kPreviewPlanes, 3) || !allocatePlanes(kAdjustedPlanes, 3)) return false;
-    if (adjustProxyMasks(params, runProxyImage()) != 0) {
+    int adjusted = adjustProxyMasks(params, runProxyImage());
+    // Masks of one brightness everywhere cannot be adjusted: an area too
+    // small to have two proxy pixels, or a flat image. The user is told which,
+    // not that memory ran out.
+    if (adjusted == kEngineFlatLuma)
+        return !failWithMessage(runData->planeSize <= 1 ? kMessageAreaTooSmall : kMessageNothingToReveal);
+    if (adjusted != 0) {
         *resultCell = memFullErr;
         return false;
     }

@@ -45,6 +45,10 @@ void enlargeBandMasks(RenderPlan& plan, const ProxyImage& proxy, int t) {
 void renderTilePlane(RenderPlan& plan, const ProxyImage& proxy, int k, int t, const Rect& tile, const PlaneView& in,
                      const MutablePlaneView& out) {
     copyPlaneOut(in, k, plan.bytes);
+    if (proxy.flat[k]) {  // nothing to divide by: the channel keeps its pixels
+        copyPlaneIn(plan.bytes, out, k);
+        return;
+    }
     Rect local = {0, 0, int16_t(rectHeight(tile)), int16_t(rectWidth(tile))};
     importTile(plan.bytes, plan.tile, local, rectWidth(tile), kTileSize, kTileSize);
     normalisePlane(plan.tile, kTileSize, local, proxy.maskMin[k], proxy.maskScale[k]);

@@ -18,6 +18,10 @@ int internalError(PreviewContext& ctx, const char* text) {
 // undo the normalisation, back to bytes.
 void processProxyChannel(const ProxyImage& proxy, float* plane, int c) {
     Rect whole = {0, 0, proxy.height, proxy.width};
+    if (proxy.flat[c]) {  // nothing to divide by: the channel keeps its pixels
+        exportPlane(plane, proxy.preview[c], whole, proxy.width);
+        return;
+    }
     normalisePlane(plane, proxy.width, whole, proxy.maskMin[c], proxy.maskScale[c]);
     divideByProxyMask(plane, whole, proxy.width, proxy.adjusted[c], proxy.width, proxy.height, plane);
     denormalisePlane(plane, proxy.width, whole, proxy.maskMin[c], proxy.maskInvScale[c]);
@@ -67,6 +71,7 @@ int hostPath(PreviewContext& ctx, PaneState* pane) {
         copyPlaneOut(pixels, c, plane);
         resampleToFloat(plane, pixels.width, pixels.height, pixels.width, local, out, pane->bufferWidth,
                         pane->bufferHeight, pane->bufferWidth);
+        if (proxy.flat[c]) continue;  // the channel keeps its pixels
         normalisePlane(out, pane->bufferWidth, local, proxy.maskMin[c], proxy.maskScale[c]);
         divideBySampledMask(proxy.adjusted[c], proxy.width, proxy.height, proxy.width, pane->regionRect, out,
                             pane->bufferWidth, pane->bufferHeight, pane->bufferWidth);

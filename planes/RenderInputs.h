@@ -15,6 +15,9 @@ struct ProxyImage {
     uint8_t* adjusted[3];     // the adjusted masks the renders divide by
     const uint8_t* selection; // the selection at proxy resolution, or null
     float maskMin[3], maskScale[3], maskInvScale[3];
+    // The channel's mask has one value everywhere (no finite scale): there is
+    // nothing to divide by, and the channel keeps its pixels.
+    bool flat[3];
 };
 
 // Zero-filled blocks of the run's tracked memory. allocate returns null when
