@@ -23,7 +23,7 @@ struct OwnBuffer {
     uint8_t* reserve(size_t bytes) {
         if (data != nullptr && size >= bytes) return data;
         trackedFree(data);
-        data = static_cast<uint8_t*>(trackedAlloc(uint32_t(bytes)));
+        data = static_cast<uint8_t*>(trackedAlloc(bytes));
         size = data ? bytes : 0;
         return data;
     }

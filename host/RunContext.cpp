@@ -8,7 +8,7 @@
 
 namespace {
 
-void* allocateTracked(size_t bytes) { return bytes > 0xFFFFFFFFu ? nullptr : trackedAlloc(uint32_t(bytes)); }
+void* allocateTracked(size_t bytes) { return trackedAlloc(bytes); }
 void releaseTracked(void* block) { trackedFree(block); }
 
 }  // namespace

@@ -69,7 +69,7 @@ bool readSelectionMask(const Rect& proxy) {
         *resultCell = userCanceledErr;
         return false;
     }
-    uint8_t* mask = static_cast<uint8_t*>(trackedAlloc(uint32_t(runData->planeSize)));
+    uint8_t* mask = static_cast<uint8_t*>(trackedAlloc(size_t(runData->planeSize)));
     if (mask == nullptr) return false;
     selectionMask(runData) = mask;
     for (int row = 0; row < runData->proxyHeight; ++row)
@@ -133,7 +133,7 @@ bool scratchSize(uint32_t* bytes) {
 
 bool allocatePlanes(int first, int count) {
     for (int slot = first; slot < first + count; ++slot) {
-        runData->planeSlots[slot] = static_cast<uint8_t*>(trackedAlloc(uint32_t(runData->planeSize)));
+        runData->planeSlots[slot] = static_cast<uint8_t*>(trackedAlloc(size_t(runData->planeSize)));
         if (runData->planeSlots[slot] == nullptr) return false;
     }
     return true;
@@ -153,7 +153,7 @@ bool runProxyStage() {
     runData->planeSize = int32_t(runData->proxyWidth) * runData->proxyHeight;
 
     if (!allocatePlanes(kMaskPlanes, 3)) return false;
-    s.channel = static_cast<float*>(trackedAlloc(uint32_t(size_t(s.sampledWidth) * size_t(s.sampledHeight) * 4)));
+    s.channel = static_cast<float*>(trackedAlloc(size_t(s.sampledWidth) * size_t(s.sampledHeight) * sizeof(float)));
     if (s.channel == nullptr || !scratchSize(&s.scratchBytes)) return false;
     s.scratch = trackedAlloc(s.scratchBytes);
     if (s.scratch == nullptr) return false;
@@ -216,6 +216,7 @@ bool dialogConfirmed(const SavedSettings& saved) {
 
 void runFilter() {
     resetHostPixelPort();
+    armTrackedAllocationFault();
     hostProgress(1, kProgressTotal);
     const Rect& f = hostRecord->filterRect;
     int filterWidth = rectWidth(f), filterHeight = rectHeight(f);

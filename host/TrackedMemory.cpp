@@ -13,7 +13,7 @@ struct TrackedBlock {
     TrackedBlock* prev;  // older neighbour
     void* block;
     BufferID bufferId;
-    uint32_t size;
+    size_t size;
     int32_t fromHeap;
 };
 
@@ -23,6 +23,9 @@ struct AllocationTracker {
 };
 
 AllocationTracker tracker = {nullptr, nullptr};
+
+int failAt = 0;                // the injected failure, see armTrackedAllocationFault
+int allocationsSinceEmpty = 0;
 
 void orResult(int16_t code) { *resultCell = int16_t(*resultCell | code); }
 
@@ -38,7 +41,7 @@ void releaseBlock(void* block, BufferID bufferId, bool fromHeap) {
 
 // Appends an entry; when the entry itself cannot be had, the block is given
 // back and the failure reported, so no block is ever handed out untracked.
-void* track(void* block, BufferID bufferId, uint32_t size, bool fromHeap) {
+void* track(void* block, BufferID bufferId, size_t size, bool fromHeap) {
     TrackedBlock* entry = static_cast<TrackedBlock*>(std::malloc(sizeof(TrackedBlock)));
     if (entry == nullptr) {
         releaseBlock(block, bufferId, fromHeap);
@@ -70,10 +73,14 @@ void releaseEntry(TrackedBlock* entry) {
 
 }  // namespace
 
-void* trackedAlloc(uint32_t size) {
+void* trackedAlloc(size_t size) {
+    if (failAt != 0 && ++allocationsSinceEmpty == failAt) {
+        orResult(memFullErr);
+        return nullptr;
+    }
     BufferID bufferId = nullptr;
     BufferProcs* procs = hostBufferProcs();
-    if (procs != nullptr && *resultCell == 0) {
+    if (procs != nullptr && *resultCell == 0 && size <= size_t(INT32_MAX)) {
         orResult(procs->allocateProc(int32_t(size), &bufferId));
         if (*resultCell == 0) {
             void* p = procs->lockProc(bufferId, true);
@@ -108,6 +115,13 @@ int16_t trackedFree(void* block) {
 
 void freeAllTracked() {
     while (tracker.newest != nullptr) releaseEntry(tracker.newest);
+    allocationsSinceEmpty = 0;
+}
+
+void armTrackedAllocationFault() {
+    const char* n = std::getenv("VELMORA_FAIL_TRACKED_ALLOCATION");
+    failAt = n ? std::atoi(n) : 0;
+    allocationsSinceEmpty = 0;
 }
 
 int trackedBlockCount() {

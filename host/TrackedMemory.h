@@ -5,10 +5,18 @@
 // one step (newest first) at Finish or after a failed call. The allocator ORs
 // its failures into the result cell.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
-void* trackedAlloc(uint32_t size);
+// A block of `size` bytes; sizes are as wide as the address space. Blocks the
+// host's buffer suite cannot describe (beyond its 32-bit sizes) come from the heap.
+void* trackedAlloc(size_t size);
 int16_t trackedFree(void* block);  // -1 for a pointer it does not know
 void freeAllTracked();
 int trackedBlockCount();
+
+// Testing aid: with VELMORA_FAIL_TRACKED_ALLOCATION=N in the environment, the
+// Nth tracked allocation after the tracker was last empty fails as if neither
+// the host nor the heap could give the block (0 or unset: never).
+void armTrackedAllocationFault();
 
