@@ -257,6 +257,11 @@ int16_t TestHost::runFilter(bool withParameters) {
     return result != noErr ? result : finish;
 }
 
+FaultPoints TestHost::faultPoints() const {
+    const Impl& i = *impl_;
+    return {i.handleAllocations, i.handleLocks, i.bufferAllocations, i.bufferLocks, i.advanceCalls, i.abortPollCount};
+}
+
 int TestHost::liveHandles() const { return int(impl_->handles.size()); }
 int TestHost::liveBuffers() const { return int(impl_->buffers.size()); }
 

@@ -141,6 +141,11 @@ struct DisplayCall {
     std::vector<uint8_t> mask;    // one byte per pixel when hasMask
 };
 
+// How many times the run reached each point where a fault can be injected.
+struct FaultPoints {
+    int handleAllocations, handleLocks, bufferAllocations, bufferLocks, advanceCalls, abortPolls;
+};
+
 struct SelectorCall {
     int16_t selector;
     int16_t result;
@@ -193,6 +198,7 @@ public:
     const std::vector<DisplayCall>& displayCalls() const { return displayCalls_; }
     const std::vector<intptr_t>& watchSuspensions() const { return watchSuspensions_; }
     int abortPolls() const { return abortPolls_; }
+    FaultPoints faultPoints() const;
     int liveHandles() const;
     int liveBuffers() const;
     int buffersAllocated() const { return buffersAllocated_; }

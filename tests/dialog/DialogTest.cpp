@@ -21,6 +21,7 @@
 #include "planes/PreviewRender.h"
 #include "tests/dialog/DialogDriver.h"
 #include "tests/scenarios/PluginUnderTest.h"
+#include "tests/util/FaultSweep.h"
 #include "tests/util/HostedRun.h"
 #include "tests/util/SceneImages.h"
 #include "tools/velmora/FilterImage.h"
@@ -695,5 +696,30 @@ TEST(HostProfiles, AnInteractiveRunGivesTheReferenceBytes) {
         if (profile == "reference") want = host.image();
         EXPECT_FALSE(host.image().data == image.data) << profile;
         EXPECT_TRUE(host.image().data == want.data) << profile;
+    }
+}
+
+// Every failure point of an interactive run of the real DLL, in turn, with a
+// user who presses OK, and one who presses Cancel, as soon as the dialog is up.
+TEST(FaultSweep, DialogConfirmedAndCancelled) {
+    testhost::HostImage input = scenes::darkRoom(420, 390);
+    for (bool cancel : {false, true}) {
+        auto run = [&](const testhost::Faults& faults, int trackedFault) {
+            testhost::TestHostOptions options = testutil::sweptStep(true);
+            options.parentWindow = reinterpret_cast<intptr_t>(hostWindow());
+            options.faults = faults;
+            testutil::failTrackedAllocation(trackedFault);
+            testutil::SweepOutcome out;
+            {
+                TestHost host(input, options);
+                out.result = runDialog(host, [&](DialogDriver& d) { d.click(cancel ? ID_CANCEL : ID_OK); });
+                out.image = host.image();
+                out.leaks = host.leaks();
+                out.points = host.faultPoints();
+            }
+            testutil::failTrackedAllocation(0);
+            return out;
+        };
+        testutil::sweepFaults(cancel ? "DLL dialog, Cancel" : "DLL dialog, OK", input, true, cancel, run);
     }
 }
