@@ -131,6 +131,12 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
                 return false;
             }
             o->quality = int(q);
+        } else if (arg == "--overwrite") {
+            o->overwrite = true;
+        } else if (arg == "--accept-damaged") {
+            o->acceptDamaged = true;
+        } else if (arg == "--flatten") {
+            o->flatten = true;
         } else if (arg == "--fault") {
             if (!takeValue(&o->fault)) return false;
             if (!validFault(o->fault)) {
@@ -169,11 +175,14 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
 std::string outputPathFor(const Options& o, const std::string& input) {
     size_t slash = input.find_last_of("/\\");
     std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
-    if (!o.output.empty() && !isDirectory(o.output)) return o.output;
+    // A trailing slash names a folder even before it exists (the plan then says it is missing).
+    bool namesFolder = !o.output.empty() && (o.output.back() == '/' || isDirectory(o.output));
+    if (!o.output.empty() && !namesFolder) return o.output;
     size_t dot = name.find_last_of('.');
     std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
     std::string ext = dot == std::string::npos ? ".png" : name.substr(dot);
-    std::string folder = !o.output.empty() ? o.output + "/" : (slash == std::string::npos ? "" : input.substr(0, slash + 1));
+    std::string folder = !o.output.empty() ? o.output + (o.output.back() == '/' ? "" : "/")
+                                           : (slash == std::string::npos ? "" : input.substr(0, slash + 1));
     return folder + stem + "-velmora" + ext;
 }
 
