@@ -32,11 +32,12 @@ struct Changes {
     std::vector<uint8_t> resolution; // the whole segment or chunk to write (empty: none)
 };
 
-// The head with the writer's EXIF and resolution segments or chunks removed
-// where asked, and the given ones in their place (JPEG: right after SOI, JFIF
-// first; PNG: right before the first IDAT).
-std::vector<uint8_t> spliceJpeg(const uint8_t* head, size_t size, const Changes& changes);
-std::vector<uint8_t> splicePng(const uint8_t* head, size_t size, const Changes& changes);
+// `data` (a stream's start, its head complete) with the writer's EXIF and
+// resolution segments or chunks removed where asked, and the given ones in
+// their place (JPEG: right after SOI, JFIF first; PNG: right before the first
+// IDAT); what follows the head is copied unchanged.
+std::vector<uint8_t> spliceJpeg(const uint8_t* data, size_t size, const Changes& changes);
+std::vector<uint8_t> splicePng(const uint8_t* data, size_t size, const Changes& changes);
 
 // An input's own JFIF segment (APP0 right after SOI, marker included), or empty.
 std::vector<uint8_t> jfifSegment(const ReadAt& read, uint64_t size);

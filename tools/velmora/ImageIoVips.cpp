@@ -270,9 +270,8 @@ struct FileTarget {
         if (headSize == 0 || headSize == head::kNotAHead) {
             bytes.swap(held);
         } else {
-            bytes = format == Format::Jpeg ? head::spliceJpeg(held.data(), headSize, changes)
-                                           : head::splicePng(held.data(), headSize, changes);
-            bytes.insert(bytes.end(), held.begin() + ptrdiff_t(headSize), held.end());
+            bytes = format == Format::Jpeg ? head::spliceJpeg(held.data(), held.size(), changes)
+                                           : head::splicePng(held.data(), held.size(), changes);
             held.clear();
         }
         return put(bytes.data(), bytes.size());
@@ -484,11 +483,18 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
         onlyBenign = false;
         if (damage.empty()) damage = w;
     }
+    // Running out of memory is said as such, not taken for damage.
+    bool memory = failure.find("out of memory") != std::string::npos;
+    for (const std::string& w : in.warnings) memory = memory || w.find("out of memory") != std::string::npos;
+    if (memory) {
+        *error = file.path + ": not enough memory to decode its " + std::to_string(p.width) + " x " +
+                 std::to_string(p.height) + " pixels";
+        return false;
+    }
     if (result != 0) {
-        // The loader stops at damage; running out of memory is said as such.
-        bool memory = failure.find("memory") != std::string::npos;
-        if (damage.empty() && !memory) damage = failure.empty() ? "the data ends or is corrupt" : failure;
-        *error = file.path + (damage.empty() ? ": cannot decode: " + failure : ": damaged: " + damage);
+        // The loader stops at damage.
+        if (damage.empty()) damage = failure.empty() ? "the data ends early or is corrupt" : failure;
+        *error = file.path + ": damaged: " + damage;
         return false;
     }
     notice->clear();
