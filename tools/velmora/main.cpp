@@ -3,6 +3,7 @@
 // loading a real Velmora.8bf.
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 #include <unistd.h>
@@ -67,6 +68,15 @@ bool checkMemory(const cli::InputFile& in, bool selection, std::string* error) {
                             cli::memoryAvailable(), error);
 }
 
+// A single flat colour: the plug-in's mask then has no contrast and its run
+// fails (reported by the host interface as out of memory); said plainly here.
+bool flatColour(const cli::Pixels& p) {
+    size_t n = size_t(p.width) * size_t(p.height), step = size_t(p.bands);
+    for (size_t i = 1; i < n; ++i)
+        if (std::memcmp(&p.data[i * step], &p.data[0], 3) != 0) return false;
+    return n > 0;
+}
+
 // One input: header and checks first, then the temporary output, then the
 // pixels; nothing is decoded for an input that cannot be filtered.
 bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::Pixels* mask, PluginEntryProc entry,
@@ -96,7 +106,11 @@ bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::
     cli::SourceImage source;
     std::string notice;
     if (!cli::decodeInput(in, &source, &notice, error)) return false;
-    if (!notice.empty()) std::fprintf(stderr, "%s: %s\n", program, notice.c_str());
+    if (flatColour(source.pixels)) {
+        *error = input + ": the image is one flat colour, with no shadows to reveal" +
+                 (notice.find("damaged") == std::string::npos ? "" : " (what could be decoded of the damaged file)");
+        return false;
+    }
     bar.begin(input);
     job.onProgress = [&bar](int32_t done, int32_t total) { bar.report(done, total); };
     int16_t result = 0;
@@ -115,7 +129,10 @@ bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::
     cli::WriteOptions options;
     options.quality = o.quality;
     options.flatten = o.flatten;
-    return cli::writeImage(source, source.pixels, output, options, error) && output.commit(error);
+    if (!cli::writeImage(source, source.pixels, output, options, error) || !output.commit(error)) return false;
+    // Said once the output is written: a run that fails says only why.
+    if (!notice.empty()) std::fprintf(stderr, "%s: %s\n", program, notice.c_str());
+    return true;
 }
 
 int run(int argc, char** argv) {
