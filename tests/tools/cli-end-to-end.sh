@@ -273,7 +273,8 @@ else
         pass "a full disk: $(head -1 <<<"$full")" || fail "full disk: $full"
 fi
 
-"$velmora" --help | grep -q -- "--brightness" && pass "--help" || fail "--help"
+"$velmora" --help | grep -q -- "--brightness" && "$velmora" --help | grep -q -- "without it an existing output refuses" &&
+    pass "--help" || fail "--help"
 "$velmora" --version | grep -q "1.1.4" && pass "--version" || fail "--version"
 
 echo "$failures failed"
