@@ -460,8 +460,13 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
     }
     RowCopy copy{p.data.data(), size_t(p.width) * size_t(p.bands), p.bands};
     warnings().take();
+    vips_error_clear();
     int result = vips_sink_disc(in.image.get(), copyRows, &copy);
-    std::string failure = result != 0 ? vipsError() : std::string();
+    // A failure's reason, or after a decode that went through, what the
+    // loader noted on the way: the JPEG loader keeps libjpeg's warnings there
+    // and logs them only as it closes, which may be after we look.
+    std::string failure = vipsError();
+    if (result == 0 && !failure.empty()) in.warnings.push_back(failure);
     // The metadata moves to an image of its own: the JPEG loader reports some
     // warnings only when it is closed, which happens as the loaded image goes.
     auto source = std::make_shared<Source>();
