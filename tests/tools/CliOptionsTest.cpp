@@ -105,6 +105,7 @@ TEST(CliOptions, ImagesTheInterfaceCannotCarryAreRefused) {
     cli::Pixels huge{40000, 400, 3, {}};
     EXPECT_FALSE(cli::checkFilterable(huge, job, &error));
     EXPECT_NE(error.find("32767"), std::string::npos);
+    EXPECT_NE(error.find("40000 x 400 pixels (about "), std::string::npos) << error;  // the memory it would take
     cli::Pixels fine{350, 350, 3, {}};
     EXPECT_TRUE(cli::checkFilterable(fine, job, &error));
     job.hasRect = true;
