@@ -8,7 +8,7 @@ namespace {
 
 // The plug-in's working memory per pixel at its peak, with some room to spare:
 // a whole run peaks at about 16 resident bytes per pixel, the image's two
-// copies included, from 4 to 186 megapixels (tests/tools/cli-memory-figures.sh).
+// copies included, from 2 to 80 megapixels (tests/tools/cli-memory-figures.sh).
 constexpr uint64_t kWorkingBytesPerPixel = 12;
 // The imaging library, the plug-in's fixed tables and the process itself.
 constexpr uint64_t kFixedBytes = 64ull << 20;
