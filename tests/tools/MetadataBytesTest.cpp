@@ -234,6 +234,12 @@ TEST(HeadSplice, AJpegHeadGetsTheInputsJfifAndExifAndKeepsEverythingElse) {
     Bytes expectedBare = {0xff, 0xd8};
     for (const Bytes* s : {&icc, &xmp, &tables, &scan}) append(expectedBare, *s);
     EXPECT_EQ(bare, expectedBare);
+
+    // A block too large for one APP1 segment leaves the writer's EXIF in place rather than none.
+    cli::head::Changes large;
+    large.replaceExif = true;
+    large.exif.assign(70000, 0);
+    EXPECT_EQ(cli::head::spliceJpeg(stream.data(), stream.size(), large), stream);
 }
 
 TEST(HeadSplice, APngHeadGetsTheInputsPhysAndExifBeforeItsImageData) {

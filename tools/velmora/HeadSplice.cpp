@@ -99,9 +99,10 @@ std::vector<uint8_t> spliceJpeg(const uint8_t* head, size_t size, const Changes&
     if (!jpegSegments(head, size, &segments, &sos) || sos == 0) return std::vector<uint8_t>(head, head + size);
     std::vector<uint8_t> out = {0xff, 0xd8};
     if (c.replaceResolution) out.insert(out.end(), c.resolution.begin(), c.resolution.end());
-    // An APP1 segment holds at most 65533 bytes: a larger block is left out.
-    bool exifFits = c.exif.size() + 6 + 2 <= 0xffff;
-    if (c.replaceExif && !c.exif.empty() && exifFits) {
+    // An APP1 segment holds at most 65533 bytes: for a larger block the
+    // writer's own EXIF stays.
+    bool replaceExif = c.replaceExif && c.exif.size() + 6 + 2 <= 0xffff;
+    if (replaceExif && !c.exif.empty()) {
         out.push_back(0xff);
         out.push_back(0xe1);
         putBig16(out, uint16_t(c.exif.size() + 8));
@@ -110,7 +111,7 @@ std::vector<uint8_t> spliceJpeg(const uint8_t* head, size_t size, const Changes&
     }
     for (const Segment& s : segments) {
         if (c.replaceResolution && isJfifSegment(head, s)) continue;
-        if (c.replaceExif && isExifSegment(head, s)) continue;
+        if (replaceExif && isExifSegment(head, s)) continue;
         out.insert(out.end(), head + s.at, head + s.at + s.size);
     }
     out.insert(out.end(), head + sos, head + size);
