@@ -13,8 +13,9 @@ fail() { echo "FAIL - $1"; failures=$((failures + 1)); }
 skip() { echo "skip - $1"; }
 leftovers() { find "$work" -name '.velmora-*' -o -name '*.tmp'; }
 # Sanitizer builds reserve terabytes of address space: no address-space limits for them.
+# (ldd's whole output first: with pipefail, grep -q quitting early would fail the pipe.)
 sanitized=no
-if ldd "$velmora" 2>/dev/null | grep -q libasan; then sanitized=yes; fi
+case "$(ldd "$velmora" 2>/dev/null)" in *libasan*) sanitized=yes ;; esac
 
 # expect_refusal NAME EXPECTED-TEXT OUTPUT-FILE -- ARGS...
 expect_refusal() {
