@@ -333,12 +333,13 @@ void planMetadata(const Source& s, Format out, FileTarget* t, tiff::Metadata* fo
             *forTiff = tiff::Metadata();
         if (!forTiff->find(tiff::kXResolution)) {
             // JFIF density units: 0 none, 1 inch, 2 cm; pHYs: 0 none, 1 metre.
-            if (s.jfif.size() >= 18) {
-                const uint8_t* j = s.jfif.data() + 4 + 5 + 2;
+            // A zero density says nothing: the writer's own resolution stays.
+            const uint8_t* j = s.jfif.size() >= 18 ? s.jfif.data() + 4 + 5 + 2 : nullptr;
+            const uint8_t* p = s.phys.size() == 21 ? s.phys.data() + 8 : nullptr;
+            if (j != nullptr && big16(j + 1) > 0 && big16(j + 3) > 0) {
                 uint16_t unit = j[0] == 1 ? 2 : j[0] == 2 ? 3 : 1;
                 tiff::setResolution(forTiff, unit, big16(j + 1), 1, big16(j + 3), 1);
-            } else if (s.phys.size() == 21) {
-                const uint8_t* p = s.phys.data() + 8;
+            } else if (p != nullptr && big32(p) > 0 && big32(p + 4) > 0) {
                 bool metre = p[8] == 1;
                 tiff::setResolution(forTiff, metre ? 3 : 1, big32(p), metre ? 100 : 1, big32(p + 4), metre ? 100 : 1);
             }
