@@ -53,6 +53,7 @@ TEST(CliOptions, RefusesValuesOutOfRangeOrMalformed) {
                                                            {"-q", "0", "a.jpg"},
                                                            {"-q", "90.5", "a.jpg"},
                                                            {"--fault", "explode:1", "a.jpg"},
+                                                           {"--overwrite=no", "a.jpg"},
                                                            {"--frobnicate", "a.jpg"},
                                                            {"-b"},
                                                            {}}) {
@@ -61,6 +62,15 @@ TEST(CliOptions, RefusesValuesOutOfRangeOrMalformed) {
         EXPECT_FALSE(p.error.empty());
         EXPECT_EQ(p.error.find('\n'), std::string::npos);
     }
+}
+
+TEST(CliOptions, SafetyOptionsAreOffUnlessGiven) {
+    Parsed plain = parse({"a.png"});
+    ASSERT_TRUE(plain.ok);
+    EXPECT_FALSE(plain.options.overwrite || plain.options.acceptDamaged || plain.options.flatten);
+    Parsed asked = parse({"--overwrite", "--accept-damaged", "--flatten", "a.png"});
+    ASSERT_TRUE(asked.ok) << asked.error;
+    EXPECT_TRUE(asked.options.overwrite && asked.options.acceptDamaged && asked.options.flatten);
 }
 
 TEST(CliOptions, TheWindowsHostNeedsItsPlugin) {
@@ -82,6 +92,8 @@ TEST(CliOptions, OutputPaths) {
     EXPECT_EQ(cli::outputPathFor(o, "photos/beach.jpg"), "out.png");
     o.output = "/tmp";
     EXPECT_EQ(cli::outputPathFor(o, "photos/beach.jpg"), "/tmp/beach-velmora.jpg");
+    o.output = "not-yet/";  // a folder, though it does not exist (the plan then refuses it)
+    EXPECT_EQ(cli::outputPathFor(o, "photos/beach.jpg"), "not-yet/beach-velmora.jpg");
 }
 
 TEST(CliOptions, ImagesTheInterfaceCannotCarryAreRefused) {
@@ -93,6 +105,7 @@ TEST(CliOptions, ImagesTheInterfaceCannotCarryAreRefused) {
     cli::Pixels huge{40000, 400, 3, {}};
     EXPECT_FALSE(cli::checkFilterable(huge, job, &error));
     EXPECT_NE(error.find("32767"), std::string::npos);
+    EXPECT_NE(error.find("40000 x 400 pixels (about "), std::string::npos) << error;  // the memory it would take
     cli::Pixels fine{350, 350, 3, {}};
     EXPECT_TRUE(cli::checkFilterable(fine, job, &error));
     job.hasRect = true;

@@ -24,9 +24,10 @@ vips copy "$sample" "$work/input.png"
 first=yes
 for settings in "-b 12 -c -1" "-b 20 -c 2" "-b 0 -c -2"; do
     # shellcheck disable=SC2086
-    "$velmora" $settings -o "$work/native.png" "$work/input.png" || { echo "FAIL - native run"; exit 1; }
+    "$velmora" --overwrite $settings -o "$work/native.png" "$work/input.png" || { echo "FAIL - native run"; exit 1; }
     # shellcheck disable=SC2086
-    "$wine_run" "$win64/velmora-host.exe" --plugin "$win64/Velmora.8bf" $settings -o "$work/w64.png" "$work/input.png" &&
+    "$wine_run" "$win64/velmora-host.exe" --overwrite --plugin "$win64/Velmora.8bf" $settings -o "$work/w64.png" \
+        "$work/input.png" &&
         check "64-bit DLL ($settings)" "$work/w64.png" || { echo "FAIL - 64-bit run"; failures=$((failures + 1)); }
     # 32-bit Wine may run under an emulator, where each start costs a minute or
     # more: the 32-bit DLL runs once, with the first settings and the host's
@@ -40,7 +41,7 @@ for settings in "-b 12 -c -1" "-b 20 -c 2" "-b 0 -c -2"; do
     first=no
 done
 "$wine_run" "$win64/velmora-host.exe" --x87-double --plugin "$win64/Velmora.8bf" -b 12 -c -1 -o "$work/w64d.png" \
-    "$work/input.png" && "$velmora" -b 12 -c -1 -o "$work/native.png" "$work/input.png" &&
+    "$work/input.png" && "$velmora" --overwrite -b 12 -c -1 -o "$work/native.png" "$work/input.png" &&
     check "64-bit DLL, host x87 at 53 bits" "$work/w64d.png" || failures=$((failures + 1))
 # Hosts that replay settings but differ from the reference host: the 64-bit
 # DLL in each, and every profile natively (hosts without scripting run the

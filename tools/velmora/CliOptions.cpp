@@ -55,16 +55,21 @@ bool isDirectory(const std::string& path) {
 }  // namespace
 
 std::string usage(const char* program, bool hostTool) {
+    const char* noAlpha = hostTool ? "PPM" : "JPEG";
     std::string text = std::string("Usage: ") + program + " [options] INPUT...\n" +
         "Reveals detail hidden in the shadows of 8-bit RGB photos with the Velmora filter.\n\n"
-        "  -o, --output PATH      output file (one input) or existing folder (several inputs);\n"
+        "  -o, --output PATH      output file (one input) or folder (several inputs; a trailing / names a folder);\n"
         "                         default: INPUT-velmora.EXT beside each input\n"
+        "      --overwrite        replace outputs that already exist; without it an existing output refuses the run\n"
         "  -b, --brightness N     Shadow Brightness, 0 to 20 (default 10)\n"
         "  -c, --color N          Color Intensity, -2 to 2 (default 0)\n"
         "      --selection MASK   8-bit grey image of the same size: the selection (255 = selected);\n"
         "                         unselected pixels keep their values, partly selected ones are blended\n"
         "      --rect T,L,B,R     filter only this rectangle (top, left, bottom, right; bottom and right exclusive)\n"
-        "  -q, --quality N        JPEG quality, 1 to 100 (default 92)\n";
+        "  -q, --quality N        JPEG quality, 1 to 100 (default 92)\n"
+        "      --accept-damaged   filter what a damaged input still gives, and say so (default: refuse it)\n"
+        "      --flatten          put an image with alpha on white for a " + noAlpha +
+        " output (default: refuse it)\n";
     if (hostTool)
         text += "      --plugin FILE      the Velmora.8bf to load (found by its PIPL resource)\n"
                 "      --x87-double       run the plug-in with the x87 unit at 53-bit precision, as an MSVC-built host\n"
@@ -74,7 +79,13 @@ std::string usage(const char* program, bool hostTool) {
             "      --fault KIND:N     testing aid: make the host fail its Nth advance, abort, buffer or handle call\n"
             "  -h, --help             show this help\n"
             "  -V, --version          show the version\n\n"
-            "The image must be 8-bit RGB (an alpha channel is kept unchanged) and at least 350 x 350 pixels.\n";
+            "The image must be 8-bit RGB (an alpha channel is kept where the format holds one), one page, and at least\n"
+            "350 x 350 pixels. --rect and --selection address the pixels as stored: an orientation tag is not applied\n"
+            "(it is kept, with the resolution, EXIF, XMP and ICC profile). Every output is planned before any is\n"
+            "written: a run that would replace one of its inputs or the selection, or write two inputs to one output,\n"
+            "is refused and writes nothing.\n"
+            "Exit status: 0 when every output was written, 1 when a file failed or the run was refused, 2 for bad\n"
+            "options.\n";
     return text;
 }
 
@@ -98,6 +109,14 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
                 return false;
             }
             *out = argv[++i];
+            return true;
+        };
+        auto flag = [&](bool* out) {
+            if (inlineValue) {
+                *error = "option " + arg + " takes no value";
+                return false;
+            }
+            *out = true;
             return true;
         };
         if (arg == "-h" || arg == "--help") {
@@ -135,6 +154,12 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
                 return false;
             }
             o->quality = int(q);
+        } else if (arg == "--overwrite") {
+            if (!flag(&o->overwrite)) return false;
+        } else if (arg == "--accept-damaged") {
+            if (!flag(&o->acceptDamaged)) return false;
+        } else if (arg == "--flatten") {
+            if (!flag(&o->flatten)) return false;
         } else if (arg == "--fault") {
             if (!takeValue(&o->fault)) return false;
             if (!validFault(o->fault)) {
@@ -182,11 +207,14 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
 std::string outputPathFor(const Options& o, const std::string& input) {
     size_t slash = input.find_last_of("/\\");
     std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
-    if (!o.output.empty() && !isDirectory(o.output)) return o.output;
+    // A trailing slash names a folder even before it exists (the plan then says it is missing).
+    bool namesFolder = !o.output.empty() && (o.output.back() == '/' || isDirectory(o.output));
+    if (!o.output.empty() && !namesFolder) return o.output;
     size_t dot = name.find_last_of('.');
     std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
     std::string ext = dot == std::string::npos ? ".png" : name.substr(dot);
-    std::string folder = !o.output.empty() ? o.output + "/" : (slash == std::string::npos ? "" : input.substr(0, slash + 1));
+    std::string folder = !o.output.empty() ? o.output + (o.output.back() == '/' ? "" : "/")
+                                           : (slash == std::string::npos ? "" : input.substr(0, slash + 1));
     return folder + stem + "-velmora" + ext;
 }
 

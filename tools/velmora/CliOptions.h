@@ -19,6 +19,9 @@ struct Options {
     bool hasRect = false;
     Rect rect = {0, 0, 0, 0};   // filter rectangle, image coordinates
     int quality = 92;           // JPEG quality
+    bool overwrite = false;     // replace outputs that already exist
+    bool acceptDamaged = false; // filter what a damaged input still gives, and say so
+    bool flatten = false;       // put an image with alpha on white when the output format has no alpha
     std::string plugin;         // velmora-host: the .8bf to load
     bool x87Double = false;     // velmora-host: run the plug-in as an MSVC-built 32-bit host would
     bool dialog = false;        // velmora-host: show the plug-in's dialog (an interactive run)

@@ -5,6 +5,7 @@
 #include "base/Messages.h"
 #include "engine/Controls.h"
 #include "testhost/TestHost.h"
+#include "tools/velmora/MemoryBudget.h"
 
 namespace cli {
 
@@ -51,7 +52,9 @@ testhost::HostImage toPlanar(const Pixels& p) {
 bool checkFilterable(const Pixels& image, const FilterJob& job, std::string* error) {
     if (image.width > 32767 || image.height > 32767) {
         *error = "the image is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                 " pixels; the filter interface carries at most 32767 pixels a side";
+                 " pixels (about " +
+                 formatBytes(memoryNeeded(image.width, image.height, image.bands, job.selection != nullptr)) +
+                 " of memory to filter); the filter interface carries at most 32767 pixels a side";
         return false;
     }
     if (image.width < 350 || image.height < 350) {

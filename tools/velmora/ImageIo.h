@@ -1,7 +1,12 @@
 // Reading and writing photo files for the command-line tools. Native builds use
-// libvips (JPEG, PNG, TIFF; the ICC profile, EXIF and XMP of the input are kept
-// in the output); the Windows test host's build reads and writes PNG and binary
-// PPM. Writes are atomic: a temporary file beside the target, renamed into place.
+// libvips (JPEG, PNG, TIFF; the ICC profile, EXIF and XMP of the input, its
+// resolution and orientation, are kept in the output); the Windows test host's
+// build reads and writes PNG and binary PPM.
+//
+// Reading comes in two steps: openInput opens the file once (regular files
+// only), reads its header and checks what it is; decodeInput then decodes the
+// pixels. Callers check size and memory in between. Writing goes through an
+// OutputFile (Files.h): a temporary file renamed into place on commit.
 #pragma once
 
 #include <memory>
@@ -11,25 +16,54 @@
 
 namespace cli {
 
+class OutputFile;
+
 struct SourceImage {
     Pixels pixels;
     std::shared_ptr<void> original;  // the decoded file, for its metadata
 };
 
+// An input opened once, its header read; nothing decoded yet.
+struct InputFile {
+    std::string path;
+    int width = 0;
+    int height = 0;
+    int bands = 0;
+    std::shared_ptr<void> state;  // the reader's own
+};
+
+enum class InputKind { Photo, Mask };
+
 bool initImageIo(const char* program, std::string* error);
 
-// An 8-bit RGB or RGB + alpha image; anything else is refused with one line
-// that says what the file is.
+// Photo: 8-bit RGB or RGB + alpha, one page; Mask: 8-bit, one band. Anything
+// else is refused with one line that says what the file is. acceptDamaged
+// decodes leniently later.
+bool openInput(const std::string& path, InputKind kind, bool acceptDamaged, InputFile* file, std::string* error);
+
+// Decodes the pixels. A damaged file is refused with a line naming the
+// damage; with acceptDamaged, what can be decoded is kept and *notice says so.
+bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::string* error);
+
+// True when the tool writes the format `path`'s extension names.
+bool outputFormatWritten(const std::string& path, std::string* error);
+// True when that format holds an alpha channel.
+bool outputHoldsAlpha(const std::string& path);
+
+struct WriteOptions {
+    int quality = 92;      // JPEG quality
+    bool flatten = false;  // an alpha channel the format cannot hold: put the image on white
+};
+
+// Writes `pixels` with the metadata of `source` into `output`'s temporary
+// file; the caller commits it.
+bool writeImage(const SourceImage& source, const Pixels& pixels, OutputFile& output, const WriteOptions& options,
+                std::string* error);
+
+// One-call forms for tests and benchmarks: read a photo strictly; write and
+// commit, replacing an existing file.
 bool readImage(const std::string& path, SourceImage* image, std::string* error);
-
-// An 8-bit one-band grey image (a selection mask).
-bool readMask(const std::string& path, Pixels* mask, std::string* error);
-
-// Writes `pixels` with the metadata of `source` to `path`, in the format its
-// extension names.
 bool writeImage(const SourceImage& source, const Pixels& pixels, const std::string& path, int quality,
                 std::string* error);
 
-// True when both paths name the same existing file.
-bool sameFile(const std::string& a, const std::string& b);
 }  // namespace cli

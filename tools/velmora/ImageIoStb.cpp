@@ -7,16 +7,26 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <sys/stat.h>
-#include <windows.h>
 
+#include "tools/velmora/Files.h"
 #include "tools/velmora/ImageIo.h"
 
 namespace cli {
 
 namespace {
+
+struct InputState {
+    FILE* file = nullptr;
+    InputKind kind = InputKind::Photo;
+    ~InputState() {
+        if (file) std::fclose(file);
+    }
+};
 
 std::string extensionOf(const std::string& path) {
     size_t dot = path.find_last_of('.');
@@ -24,39 +34,6 @@ std::string extensionOf(const std::string& path) {
     std::string ext = path.substr(dot + 1);
     for (char& c : ext) c = char(tolower(static_cast<unsigned char>(c)));
     return ext;
-}
-
-bool load(const std::string& path, Pixels* p, int wantBands, std::string* error) {
-    int w = 0, h = 0, n = 0;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        *error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    if (stbi_is_16_bit_from_file(f)) {
-        std::fclose(f);
-        *error = path + ": a 16-bit image; Velmora filters 8-bit images only";
-        return false;
-    }
-    uint8_t* data = stbi_load_from_file(f, &w, &h, &n, 0);
-    std::fclose(f);
-    if (data == nullptr) {
-        *error = path + ": unsupported format or unreadable file (" + stbi_failure_reason() + ")";
-        return false;
-    }
-    bool ok = wantBands == 1 ? n == 1 : (n == 3 || n == 4);
-    if (!ok) {
-        stbi_image_free(data);
-        *error = path + (wantBands == 1 ? ": a selection mask must be an 8-bit grey image with one band"
-                                        : ": not an RGB image (" + std::to_string(n) + " bands)");
-        return false;
-    }
-    p->width = w;
-    p->height = h;
-    p->bands = n;
-    p->data.assign(data, data + size_t(w) * size_t(h) * size_t(n));
-    stbi_image_free(data);
-    return true;
 }
 
 bool writePpm(const Pixels& p, const std::string& path) {
@@ -69,38 +46,139 @@ bool writePpm(const Pixels& p, const std::string& path) {
     return std::fclose(f) == 0 && ok;
 }
 
+// RGB + alpha put on white, as three bands.
+Pixels flattened(const Pixels& p) {
+    Pixels flat{p.width, p.height, 3, {}};
+    size_t n = size_t(p.width) * size_t(p.height);
+    flat.data.resize(n * 3);
+    for (size_t i = 0; i < n; ++i) {
+        unsigned a = p.data[i * 4 + 3];
+        for (size_t b = 0; b < 3; ++b) flat.data[i * 3 + b] = uint8_t((p.data[i * 4 + b] * a + 255 * (255 - a) + 127) / 255);
+    }
+    return flat;
+}
+
 }  // namespace
 
 bool initImageIo(const char*, std::string*) { return true; }
 
-bool readImage(const std::string& path, SourceImage* image, std::string* error) {
-    return load(path, &image->pixels, 3, error);
-}
-
-bool readMask(const std::string& path, Pixels* mask, std::string* error) { return load(path, mask, 1, error); }
-
-bool writeImage(const SourceImage&, const Pixels& p, const std::string& path, int, std::string* error) {
-    std::string ext = extensionOf(path);
-    if (ext != "png" && ext != "ppm") {
-        *error = path + ": unsupported output format (use .png or .ppm)";
+bool openInput(const std::string& path, InputKind kind, bool, InputFile* file, std::string* error) {
+    auto state = std::make_shared<InputState>();
+    state->kind = kind;
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        *error = path + ": is a folder, not an image file";
         return false;
     }
-    std::string temporary = path + ".tmp";
-    bool ok = ext == "png" ? stbi_write_png(temporary.c_str(), p.width, p.height, p.bands, p.data.data(),
-                                            p.width * p.bands) != 0
-                           : writePpm(p, temporary);
-    if (!ok || !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        std::remove(temporary.c_str());
+    state->file = std::fopen(path.c_str(), "rb");
+    if (state->file == nullptr) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (fstat(fileno(state->file), &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = path + ": is not a plain file, not an image file";
+        return false;
+    }
+    if (st.st_size == 0) {
+        *error = path + ": is empty";
+        return false;
+    }
+    int w = 0, h = 0, n = 0;
+    if (!stbi_info_from_file(state->file, &w, &h, &n)) {
+        *error = path + ": unsupported format or unreadable file (" + stbi_failure_reason() + ")";
+        return false;
+    }
+    if (stbi_is_16_bit_from_file(state->file)) {
+        *error = path + ": a 16-bit image; Velmora filters 8-bit images only";
+        return false;
+    }
+    bool ok = kind == InputKind::Mask ? n == 1 : (n == 3 || n == 4);
+    if (!ok) {
+        *error = path + (kind == InputKind::Mask ? ": a selection mask must be an 8-bit grey image with one band"
+                                                 : ": not an RGB image (" + std::to_string(n) + " bands)");
+        return false;
+    }
+    file->path = path;
+    file->width = w;
+    file->height = h;
+    file->bands = n;
+    file->state = state;
+    return true;
+}
+
+bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::string* error) {
+    auto& in = *static_cast<InputState*>(file.state.get());
+    notice->clear();
+    int w = 0, h = 0, n = 0;
+    std::fseek(in.file, 0, SEEK_SET);
+    uint8_t* data = stbi_load_from_file(in.file, &w, &h, &n, 0);
+    if (data == nullptr) {
+        *error = file.path + ": cannot decode (" + stbi_failure_reason() + ")";
+        return false;
+    }
+    Pixels& p = image->pixels;
+    p.width = w;
+    p.height = h;
+    p.bands = n;
+    try {
+        p.data.assign(data, data + size_t(w) * size_t(h) * size_t(n));
+    } catch (const std::bad_alloc&) {
+        stbi_image_free(data);
+        *error = file.path + ": not enough memory to decode it";
+        return false;
+    }
+    stbi_image_free(data);
+    return true;
+}
+
+bool outputFormatWritten(const std::string& path, std::string* error) {
+    std::string ext = extensionOf(path);
+    if (ext == "png" || ext == "ppm") return true;
+    *error = path + ": unsupported output format (use .png or .ppm)";
+    return false;
+}
+
+bool outputHoldsAlpha(const std::string& path) { return extensionOf(path) == "png"; }
+
+bool writeImage(const SourceImage&, const Pixels& pixels, OutputFile& output, const WriteOptions& options,
+                std::string* error) {
+    const std::string& path = output.path();
+    std::string ext = extensionOf(path);
+    if (!outputFormatWritten(path, error)) return false;
+    Pixels flat;
+    const Pixels* p = &pixels;
+    if (pixels.bands == 4 && ext == "ppm") {
+        if (!options.flatten) {
+            *error = path + ": PPM cannot hold the alpha channel; write .png, or give --flatten";
+            return false;
+        }
+        flat = flattened(pixels);
+        p = &flat;
+    }
+    std::string temporary = output.temporaryPath();
+    bool ok = ext == "png" ? stbi_write_png(temporary.c_str(), p->width, p->height, p->bands, p->data.data(),
+                                            p->width * p->bands) != 0
+                           : writePpm(*p, temporary);
+    if (!ok) {
         *error = path + ": cannot write";
         return false;
     }
     return true;
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-    char fa[MAX_PATH], fb[MAX_PATH];
-    return GetFullPathNameA(a.c_str(), MAX_PATH, fa, nullptr) && GetFullPathNameA(b.c_str(), MAX_PATH, fb, nullptr) &&
-           lstrcmpiA(fa, fb) == 0;
+bool readImage(const std::string& path, SourceImage* image, std::string* error) {
+    InputFile file;
+    std::string notice;
+    return openInput(path, InputKind::Photo, false, &file, error) && decodeInput(file, image, &notice, error);
+}
+
+bool writeImage(const SourceImage& source, const Pixels& pixels, const std::string& path, int quality,
+                std::string* error) {
+    OutputFile output;
+    WriteOptions options;
+    options.quality = quality;
+    return output.create(path, true, error) && writeImage(source, pixels, output, options, error) &&
+           output.commit(error);
 }
 
 }  // namespace cli

@@ -1,11 +1,27 @@
+// libvips reading and writing. Inputs are opened once, by descriptor, and
+// decoded with the library's failure level at "warning", so truncation,
+// checksum errors and corrupt data stop the decode; every warning the library
+// gives while reading is collected, and the first names the damage. Outputs
+// stream through a target of our own that writes the output's temporary file
+// and, on the way, puts the input's own EXIF and resolution bytes back
+// (HeadSplice.h); TIFF outputs get them appended as directories
+// (TiffDirectory.h), since the library's TIFF writer leaves EXIF out.
 #include <vips/vips.h>
 
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
+#include "tools/velmora/Files.h"
+#include "tools/velmora/HeadSplice.h"
 #include "tools/velmora/ImageIo.h"
+#include "tools/velmora/MemoryBudget.h"
+#include "tools/velmora/TiffDirectory.h"
 
 namespace cli {
 
@@ -15,13 +31,66 @@ struct VipsUnref {
     void operator()(void* p) const { g_object_unref(p); }
 };
 
+enum class Format { Jpeg, Png, Tiff };
+
+const char* formatName(Format f) { return f == Format::Jpeg ? "JPEG" : f == Format::Png ? "PNG" : "TIFF"; }
+
+// ---- Warnings -------------------------------------------------------------
+
+// What the library warned about since the last take(); warnings come from its
+// worker threads too.
+class WarningLog {
+public:
+    void add(const char* message) {
+        std::string text = message ? message : "";
+        // "error in tile 0 x 392" only says where a failure was noticed, and
+        // "read gave 2 warnings" only counts the warnings that follow it.
+        if (text.rfind("error in tile", 0) == 0 || text.rfind("read gave ", 0) == 0) return;
+        // "VipsJpeg: Premature end of JPEG file": the loader's name is not the user's concern.
+        size_t colon = text.find(": ");
+        if ((text.rfind("Vips", 0) == 0 || text.rfind("vips", 0) == 0) && colon != std::string::npos &&
+            text.find(' ') > colon)
+            text = text.substr(colon + 2);
+        while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '.')) text.pop_back();
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (messages_.size() < 16) messages_.push_back(text);
+    }
+    std::vector<std::string> take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<std::string> taken;
+        taken.swap(messages_);
+        return taken;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> messages_;
+};
+
+WarningLog& warnings() {
+    static WarningLog log;
+    return log;
+}
+
+void onLibraryWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) { warnings().add(message); }
+
+// Warnings that say nothing about the pixels: the file is read, with a note.
+bool benign(const std::string& warning) { return warning.find("Unknown field with tag") != std::string::npos; }
+
 std::string vipsError() {
     std::string text = vips_error_buffer();
     vips_error_clear();
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     size_t newline = text.find('\n');
-    return newline == std::string::npos ? text : text.substr(0, newline);
+    text = newline == std::string::npos ? text : text.substr(0, newline);
+    size_t colon = text.find(": ");
+    if ((text.rfind("Vips", 0) == 0 || text.rfind("vips", 0) == 0) && colon != std::string::npos &&
+        text.find(' ') > colon)
+        text = text.substr(colon + 2);
+    return text;
 }
+
+// ---- Reading --------------------------------------------------------------
 
 std::string lower(std::string s) {
     for (char& c : s) c = char(tolower(static_cast<unsigned char>(c)));
@@ -35,16 +104,34 @@ std::string extensionOf(const std::string& path) {
     return lower(path.substr(dot + 1));
 }
 
+bool formatOfExtension(const std::string& ext, Format* f) {
+    if (ext == "jpg" || ext == "jpeg") *f = Format::Jpeg;
+    else if (ext == "png") *f = Format::Png;
+    else if (ext == "tif" || ext == "tiff") *f = Format::Tiff;
+    else return false;
+    return true;
+}
+
+bool formatOfLoader(const char* loader, Format* f) {
+    std::string name = loader ? loader : "";
+    if (name.rfind("VipsForeignLoadJpeg", 0) == 0) *f = Format::Jpeg;
+    else if (name.rfind("VipsForeignLoadPng", 0) == 0) *f = Format::Png;
+    else if (name.rfind("VipsForeignLoadTiff", 0) == 0) *f = Format::Tiff;
+    else return false;
+    return true;
+}
+
 // What the image is, in words, when it is not 8-bit RGB.
 std::string describe(VipsImage* im) {
     VipsInterpretation type = vips_image_get_interpretation(im);
     int bands = vips_image_get_bands(im);
-    const char* depth = vips_image_get_format(im) == VIPS_FORMAT_UCHAR ? "8-bit" : "16-bit or deeper";
+    bool eight = vips_image_get_format(im) == VIPS_FORMAT_UCHAR;
+    const char* depth = eight ? "8-bit" : "16-bit or deeper";
     if (type == VIPS_INTERPRETATION_CMYK) return std::string("a CMYK image (") + depth + ")";
     if (type == VIPS_INTERPRETATION_B_W || type == VIPS_INTERPRETATION_GREY16 || bands <= 2)
         return std::string("a greyscale image (") + depth + ")";
     if (type == VIPS_INTERPRETATION_LAB || type == VIPS_INTERPRETATION_LABS) return "a Lab image";
-    return std::string("a ") + depth + " image with " + std::to_string(bands) + " bands";
+    return std::string(eight ? "an " : "a ") + depth + " image with " + std::to_string(bands) + " bands";
 }
 
 bool rgb8(VipsImage* im) {
@@ -55,64 +142,215 @@ bool rgb8(VipsImage* im) {
             type == VIPS_INTERPRETATION_MULTIBAND);
 }
 
-bool supportedLoader(const char* loader) {
-    std::string name = loader ? loader : "";
-    return name.rfind("VipsForeignLoadJpeg", 0) == 0 || name.rfind("VipsForeignLoadPng", 0) == 0 ||
-           name.rfind("VipsForeignLoadTiff", 0) == 0;
+const char* fileKind(mode_t mode) {
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a plain file";
 }
 
-std::shared_ptr<VipsImage> open(const std::string& path, std::string* error) {
-    if (access(path.c_str(), R_OK) != 0) {
-        *error = path + ": " + std::strerror(errno);
-        return nullptr;
+// The metadata an output takes from its input.
+struct Source {
+    std::unique_ptr<VipsImage, VipsUnref> image;
+    Format format = Format::Jpeg;
+    std::vector<uint8_t> exif;        // TIFF structure, no prefix; empty when none
+    std::vector<uint8_t> jfif;        // JPEG input: its JFIF segment
+    std::vector<uint8_t> phys;        // PNG input: its pHYs chunk
+    tiff::Metadata tiffMetadata;      // TIFF input: IFD0's descriptive entries and sub-directories
+};
+
+struct InputState {
+    int fd = -1;
+    uint64_t size = 0;
+    Format format = Format::Jpeg;
+    InputKind kind = InputKind::Photo;
+    bool acceptDamaged = false;
+    std::unique_ptr<VipsSource, VipsUnref> source;
+    std::unique_ptr<VipsImage, VipsUnref> image;
+    std::vector<std::string> warnings;
+    ~InputState() {
+        image.reset();
+        source.reset();
+        if (fd >= 0) close(fd);
     }
-    const char* loader = vips_foreign_find_load(path.c_str());
-    if (loader == nullptr || !supportedLoader(loader)) {
-        vips_error_clear();
-        *error = path + ": unsupported format (JPEG, PNG and TIFF are read)";
-        return nullptr;
-    }
-    VipsImage* im = vips_image_new_from_file(path.c_str(), "access", VIPS_ACCESS_RANDOM, nullptr);
-    if (im == nullptr) {
-        *error = path + ": cannot read: " + vipsError();
-        return nullptr;
-    }
-    return std::shared_ptr<VipsImage>(im, VipsUnref());
+};
+
+ReadAt readDescriptor(int fd) {
+    return [fd](uint64_t offset, void* out, size_t size) {
+        size_t done = 0;
+        while (done < size) {
+            ssize_t n = pread(fd, static_cast<uint8_t*>(out) + done, size - done, off_t(offset + done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            done += size_t(n);
+        }
+        return true;
+    };
 }
 
-bool toPixels(VipsImage* im, Pixels* p, std::string* error, const std::string& path) {
-    size_t size = 0;
-    void* memory = vips_image_write_to_memory(im, &size);
-    if (memory == nullptr) {
-        *error = path + ": cannot decode: " + vipsError();
-        return false;
-    }
-    p->width = vips_image_get_width(im);
-    p->height = vips_image_get_height(im);
-    p->bands = vips_image_get_bands(im);
-    p->data.assign(static_cast<uint8_t*>(memory), static_cast<uint8_t*>(memory) + size);
-    g_free(memory);
-    return true;
+struct RowCopy {
+    uint8_t* data;
+    size_t rowBytes;
+    int bands;
+};
+
+int copyRows(VipsRegion* region, VipsRect* area, void* a) {
+    const RowCopy& c = *static_cast<RowCopy*>(a);
+    for (int y = 0; y < area->height; ++y)
+        std::memcpy(c.data + size_t(area->top + y) * c.rowBytes + size_t(area->left) * size_t(c.bands),
+                    VIPS_REGION_ADDR(region, area->left, area->top + y), size_t(area->width) * size_t(c.bands));
+    return 0;
 }
 
-// Copies the fields that describe the photo (colour profile, EXIF, XMP, IPTC,
-// resolution) from the source to the result.
-void copyMetadata(VipsImage* from, VipsImage* to) {
-    static const char* const fields[] = {"icc-profile-data", "exif-data", "xmp-data", "iptc-data", "orientation"};
-    for (const char* field : fields) {
-        if (vips_image_get_typeof(from, field) == 0) continue;
-        GValue value = G_VALUE_INIT;
-        if (vips_image_get(from, field, &value) == 0) vips_image_set(to, field, &value);
-        g_value_unset(&value);
+void gatherMetadata(InputState& in, Source* s) {
+    s->format = in.format;
+    ReadAt read = readDescriptor(in.fd);
+    VipsImage* im = in.image.get();
+    if (vips_image_get_typeof(im, VIPS_META_EXIF_NAME)) {
+        const void* data = nullptr;
+        size_t size = 0;
+        if (vips_image_get_blob(im, VIPS_META_EXIF_NAME, &data, &size) == 0 && data != nullptr) {
+            const uint8_t* p = static_cast<const uint8_t*>(data);
+            if (size >= 6 && std::memcmp(p, "Exif\0\0", 6) == 0) {
+                p += 6;
+                size -= 6;
+            }
+            s->exif.assign(p, p + size);
+        }
     }
-    to->Xres = from->Xres;
-    to->Yres = from->Yres;
+    if (in.format == Format::Jpeg) s->jfif = head::jfifSegment(read, in.size);
+    if (in.format == Format::Png) s->phys = head::pngChunk(read, in.size, "pHYs");
+    if (in.format == Format::Tiff) {
+        std::string ignored;
+        if (!tiff::readMetadata(read, in.size, &s->tiffMetadata, &ignored)) s->tiffMetadata = tiff::Metadata();
+        s->exif.clear();
+        if (!s->tiffMetadata.empty()) s->exif = tiff::buildExif(s->tiffMetadata);
+    }
 }
 
-int save(VipsImage* im, const std::string& path, const std::string& ext, int quality) {
-    if (ext == "jpg" || ext == "jpeg") return vips_jpegsave(im, path.c_str(), "Q", quality, nullptr);
-    if (ext == "png") return vips_pngsave(im, path.c_str(), nullptr);
-    return vips_tiffsave(im, path.c_str(), nullptr);
+// ---- Writing --------------------------------------------------------------
+
+// The output's temporary file as a libvips target: writes, reads and seeks
+// at our own position (TIFF writing seeks), keeps the reason of a failed
+// write, and splices the head of JPEG and PNG streams.
+struct FileTarget {
+    int fd = -1;
+    uint64_t position = 0;
+    uint64_t size = 0;
+    int failure = 0;  // errno of the first failed write
+    bool splice = false;
+    Format format = Format::Jpeg;
+    head::Changes changes;
+    std::vector<uint8_t> held;
+    bool passing = true;
+
+    bool put(const uint8_t* data, size_t n) {
+        while (n > 0) {
+            ssize_t done = pwrite(fd, data, n, off_t(position));
+            if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) {
+                failure = done < 0 ? errno : ENOSPC;
+                return false;
+            }
+            data += done;
+            n -= size_t(done);
+            position += uint64_t(done);
+            if (position > size) size = position;
+        }
+        return true;
+    }
+
+    bool releaseHead(bool complete) {
+        size_t headSize = format == Format::Jpeg ? head::jpegHeadSize(held.data(), held.size())
+                                                 : head::pngHeadSize(held.data(), held.size());
+        if (headSize == 0 && !complete && held.size() < (16u << 20)) return true;  // more to come
+        passing = true;
+        std::vector<uint8_t> bytes;
+        if (headSize == 0 || headSize == head::kNotAHead) {
+            bytes.swap(held);
+        } else {
+            bytes = format == Format::Jpeg ? head::spliceJpeg(held.data(), held.size(), changes)
+                                           : head::splicePng(held.data(), held.size(), changes);
+            held.clear();
+        }
+        return put(bytes.data(), bytes.size());
+    }
+};
+
+gint64 onTargetWrite(VipsTargetCustom*, const void* data, gint64 length, FileTarget* t) {
+    if (t->failure) return -1;
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    if (t->passing) return t->put(p, size_t(length)) ? length : -1;
+    t->held.insert(t->held.end(), p, p + length);
+    return t->releaseHead(false) ? length : -1;
+}
+
+gint64 onTargetRead(VipsTargetCustom*, void* buffer, gint64 length, FileTarget* t) {
+    ssize_t n = pread(t->fd, buffer, size_t(length), off_t(t->position));
+    if (n < 0) return -1;
+    t->position += uint64_t(n);
+    return n;
+}
+
+gint64 onTargetSeek(VipsTargetCustom*, gint64 offset, int whence, FileTarget* t) {
+    gint64 base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? gint64(t->position) : gint64(t->size);
+    if (base + offset < 0) return -1;
+    t->position = uint64_t(base + offset);
+    return gint64(t->position);
+}
+
+int onTargetEnd(VipsTargetCustom*, FileTarget* t) {
+    if (!t->passing && !t->releaseHead(true)) return -1;
+    return t->failure ? -1 : 0;
+}
+
+void copyField(VipsImage* from, VipsImage* to, const char* field) {
+    if (vips_image_get_typeof(from, field) == 0) return;
+    GValue value = G_VALUE_INIT;
+    if (vips_image_get(from, field, &value) == 0) vips_image_set(to, field, &value);
+    g_value_unset(&value);
+}
+
+// What the head splice or the TIFF directories put back, per output format.
+void planMetadata(const Source& s, Format out, FileTarget* t, tiff::Metadata* forTiff) {
+    head::Changes& c = t->changes;
+    if (out == Format::Jpeg) {
+        c.replaceExif = s.format == Format::Jpeg || !s.exif.empty();
+        c.exif = s.exif;
+        c.replaceResolution = s.format == Format::Jpeg;
+        c.resolution = s.jfif;
+    } else if (out == Format::Png) {
+        c.replaceExif = true;
+        c.exif = s.exif;
+        c.replaceResolution = s.format == Format::Png;
+        c.resolution = s.phys;
+    } else {
+        std::string ignored;
+        if (s.format == Format::Tiff)
+            *forTiff = s.tiffMetadata;
+        else if (!s.exif.empty() && !tiff::parseExif(s.exif.data(), s.exif.size(), forTiff, &ignored))
+            *forTiff = tiff::Metadata();
+        if (!forTiff->find(tiff::kXResolution)) {
+            // JFIF density units: 0 none, 1 inch, 2 cm; pHYs: 0 none, 1 metre.
+            // A zero density says nothing: the writer's own resolution stays.
+            const uint8_t* j = s.jfif.size() >= 18 ? s.jfif.data() + 4 + 5 + 2 : nullptr;
+            const uint8_t* p = s.phys.size() == 21 ? s.phys.data() + 8 : nullptr;
+            if (j != nullptr && big16(j + 1) > 0 && big16(j + 3) > 0) {
+                uint16_t unit = j[0] == 1 ? 2 : j[0] == 2 ? 3 : 1;
+                tiff::setResolution(forTiff, unit, big16(j + 1), 1, big16(j + 3), 1);
+            } else if (p != nullptr && big32(p) > 0 && big32(p + 4) > 0) {
+                bool metre = p[8] == 1;
+                tiff::setResolution(forTiff, metre ? 3 : 1, big32(p), metre ? 100 : 1, big32(p + 4), metre ? 100 : 1);
+            }
+        }
+    }
+}
+
+int save(VipsImage* im, VipsTarget* target, Format f, int quality) {
+    if (f == Format::Jpeg) return vips_jpegsave_target(im, target, "Q", quality, nullptr);
+    if (f == Format::Png) return vips_pngsave_target(im, target, nullptr);
+    return vips_tiffsave_target(im, target, nullptr);
 }
 
 }  // namespace
@@ -122,66 +360,260 @@ bool initImageIo(const char* program, std::string* error) {
         *error = "cannot start the imaging library";
         return false;
     }
+    // Each file is read once: nothing to gain from the operation cache, and a
+    // cached loader would hold its file (and its last warnings) open.
+    vips_cache_set_max(0);
+    g_log_set_handler("VIPS", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE), onLibraryWarning, nullptr);
+    return true;
+}
+
+bool openInput(const std::string& path, InputKind kind, bool acceptDamaged, InputFile* file, std::string* error) {
+    auto state = std::make_shared<InputState>();
+    state->kind = kind;
+    state->acceptDamaged = acceptDamaged;
+    // Non-blocking: opening a FIFO must not wait for a writer.
+    state->fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (state->fd < 0) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st;
+    if (fstat(state->fd, &st) != 0) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        *error = path + ": is a folder, not an image file";
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        *error = path + ": is " + fileKind(st.st_mode) + ", not an image file";
+        return false;
+    }
+    if (st.st_size == 0) {
+        *error = path + ": is empty";
+        return false;
+    }
+    state->size = uint64_t(st.st_size);
+    fcntl(state->fd, F_SETFL, fcntl(state->fd, F_GETFL) & ~O_NONBLOCK);
+
+    state->source.reset(vips_source_new_from_descriptor(state->fd));
+    if (!state->source) {
+        *error = path + ": cannot read: " + vipsError();
+        return false;
+    }
+    warnings().take();
+    if (!formatOfLoader(vips_foreign_find_load_source(state->source.get()), &state->format)) {
+        vips_error_clear();
+        *error = path + ": unsupported format (JPEG, PNG and TIFF are read)";
+        return false;
+    }
+    VipsFailOn failOn = acceptDamaged ? VIPS_FAIL_ON_NONE : VIPS_FAIL_ON_WARNING;
+    state->image.reset(vips_image_new_from_source(state->source.get(), "", "access", VIPS_ACCESS_SEQUENTIAL,
+                                                  "fail_on", failOn, nullptr));
+    state->warnings = warnings().take();
+    if (!state->image) {
+        std::string reason = vipsError();
+        if (!state->warnings.empty()) reason = state->warnings.front();
+        if (reason.empty()) reason = std::string("not a readable ") + formatName(state->format) + " file";
+        *error = path + ": cannot read: " + reason;
+        return false;
+    }
+    VipsImage* im = state->image.get();
+    if (kind == InputKind::Mask) {
+        if (vips_image_get_format(im) != VIPS_FORMAT_UCHAR || vips_image_get_bands(im) != 1) {
+            *error = path + ": a selection mask must be an 8-bit grey image with one band";
+            return false;
+        }
+    } else {
+        int pages = vips_image_get_n_pages(im);
+        if (pages > 1) {
+            *error = path + ": has " + std::to_string(pages) +
+                     " pages; Velmora filters single-page files only (split the pages first)";
+            return false;
+        }
+        if (!rgb8(im)) {
+            *error = path + ": " + describe(im) + "; Velmora filters 8-bit RGB images only";
+            return false;
+        }
+    }
+    file->path = path;
+    file->width = vips_image_get_width(im);
+    file->height = vips_image_get_height(im);
+    file->bands = vips_image_get_bands(im);
+    file->state = state;
+    return true;
+}
+
+bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::string* error) {
+    auto& in = *static_cast<InputState*>(file.state.get());
+    Pixels p;
+    p.width = file.width;
+    p.height = file.height;
+    p.bands = file.bands;
+    size_t bytes = size_t(p.width) * size_t(p.height) * size_t(p.bands);
+    try {
+        p.data.resize(bytes);
+    } catch (const std::bad_alloc&) {
+        *error = file.path + ": not enough memory to decode its " + std::to_string(p.width) + " x " +
+                 std::to_string(p.height) + " pixels (" + formatBytes(bytes) + ")";
+        return false;
+    }
+    RowCopy copy{p.data.data(), size_t(p.width) * size_t(p.bands), p.bands};
+    warnings().take();
+    vips_error_clear();
+    int result = vips_sink_disc(in.image.get(), copyRows, &copy);
+    // A failure's reason, or after a decode that went through, what the
+    // loader noted on the way: the JPEG loader keeps libjpeg's warnings there
+    // and logs them only as it closes, which may be after we look.
+    std::string failure = vipsError();
+    if (result == 0 && !failure.empty()) in.warnings.push_back(failure);
+    // The metadata moves to an image of its own: the JPEG loader reports some
+    // warnings only when it is closed, which happens as the loaded image goes.
+    auto source = std::make_shared<Source>();
+    if (result == 0) {
+        gatherMetadata(in, source.get());
+        source->image.reset(vips_image_new());
+        for (const char* field : {"icc-profile-data", "xmp-data", "iptc-data", "orientation", "resolution-unit"})
+            copyField(in.image.get(), source->image.get(), field);
+        source->image->Xres = in.image->Xres;
+        source->image->Yres = in.image->Yres;
+    }
+    in.image.reset();
+    in.source.reset();
+    for (std::string& w : warnings().take()) in.warnings.push_back(w);
+    std::string damage;
+    bool onlyBenign = true;
+    for (const std::string& w : in.warnings) {
+        if (benign(w)) continue;
+        onlyBenign = false;
+        if (damage.empty()) damage = w;
+    }
+    // Running out of memory is said as such, not taken for damage.
+    bool memory = failure.find("out of memory") != std::string::npos;
+    for (const std::string& w : in.warnings) memory = memory || w.find("out of memory") != std::string::npos;
+    if (memory) {
+        *error = file.path + ": not enough memory to decode its " + std::to_string(p.width) + " x " +
+                 std::to_string(p.height) + " pixels";
+        return false;
+    }
+    if (result != 0) {
+        // The loader stops at damage.
+        if (damage.empty()) damage = failure.empty() ? "the data ends early or is corrupt" : failure;
+        *error = file.path + ": damaged: " + damage;
+        return false;
+    }
+    notice->clear();
+    if (!onlyBenign && !in.acceptDamaged) {
+        *error = file.path + ": damaged: " + damage + " (--accept-damaged filters what can be decoded)";
+        return false;
+    }
+    if (!onlyBenign)
+        *notice = file.path + ": damaged: " + damage + "; filtered what could be decoded";
+    else if (!in.warnings.empty())
+        *notice = file.path + ": note: " + in.warnings.front();
+
+    image->pixels = std::move(p);
+    image->original = source;
+    return true;
+}
+
+bool outputFormatWritten(const std::string& path, std::string* error) {
+    Format f;
+    if (formatOfExtension(extensionOf(path), &f)) return true;
+    *error = path + ": unsupported output format (use .jpg, .png or .tif)";
+    return false;
+}
+
+bool outputHoldsAlpha(const std::string& path) {
+    Format f = Format::Jpeg;
+    return formatOfExtension(extensionOf(path), &f) && f != Format::Jpeg;
+}
+
+bool writeImage(const SourceImage& source, const Pixels& p, OutputFile& output, const WriteOptions& options,
+                std::string* error) {
+    const std::string& path = output.path();
+    Format format;
+    if (!formatOfExtension(extensionOf(path), &format)) return outputFormatWritten(path, error);
+    VipsImage* wrapped = vips_image_new_from_memory(p.data.data(), p.data.size(), p.width, p.height, p.bands,
+                                                    VIPS_FORMAT_UCHAR);
+    if (wrapped == nullptr) {
+        *error = path + ": cannot write: " + vipsError();
+        return false;
+    }
+    std::unique_ptr<VipsImage, VipsUnref> out(wrapped);
+    out->Type = VIPS_INTERPRETATION_sRGB;
+    const Source* s = static_cast<const Source*>(source.original.get());
+    if (s != nullptr && s->image) {
+        for (const char* field : {"icc-profile-data", "xmp-data", "iptc-data", "orientation", "resolution-unit"})
+            copyField(s->image.get(), out.get(), field);
+        out->Xres = s->image->Xres;
+        out->Yres = s->image->Yres;
+    }
+    if (p.bands == 4 && format == Format::Jpeg) {
+        if (!options.flatten) {
+            *error = path + ": JPEG cannot hold the alpha channel; write .png or .tif, or give --flatten";
+            return false;
+        }
+        VipsImage* flat = nullptr;
+        VipsArrayDouble* white = vips_array_double_newv(3, 255.0, 255.0, 255.0);
+        int failed = vips_flatten(out.get(), &flat, "background", white, nullptr);
+        vips_area_unref(VIPS_AREA(white));
+        if (failed) {
+            *error = path + ": cannot flatten: " + vipsError();
+            return false;
+        }
+        out.reset(flat);
+    }
+
+    FileTarget t;
+    t.fd = output.descriptor();
+    t.format = format;
+    tiff::Metadata forTiff;
+    if (s != nullptr) planMetadata(*s, format, &t, &forTiff);
+    t.passing = format == Format::Tiff;
+    std::unique_ptr<VipsTargetCustom, VipsUnref> target(vips_target_custom_new());
+    g_signal_connect(target.get(), "write", G_CALLBACK(onTargetWrite), &t);
+    g_signal_connect(target.get(), "read", G_CALLBACK(onTargetRead), &t);
+    g_signal_connect(target.get(), "seek", G_CALLBACK(onTargetSeek), &t);
+    g_signal_connect(target.get(), "end", G_CALLBACK(onTargetEnd), &t);
+    if (save(out.get(), VIPS_TARGET(target.get()), format, options.quality) != 0) {
+        std::string reason = t.failure ? std::strerror(t.failure) : vipsError();
+        vips_error_clear();
+        *error = path + ": cannot write: " + reason;
+        return false;
+    }
+    if (t.failure) {
+        *error = path + ": cannot write: " + std::strerror(t.failure);
+        return false;
+    }
+    if (format == Format::Tiff && !forTiff.empty()) {
+        std::string why;
+        WriteAt write = [&t](uint64_t offset, const void* data, size_t n) {
+            t.position = offset;
+            return t.put(static_cast<const uint8_t*>(data), n);
+        };
+        if (!tiff::addToTiff(readDescriptor(t.fd), write, t.size, forTiff, &why)) {
+            *error = path + ": cannot write its metadata: " + (t.failure ? std::strerror(t.failure) : why);
+            return false;
+        }
+    }
     return true;
 }
 
 bool readImage(const std::string& path, SourceImage* image, std::string* error) {
-    std::shared_ptr<VipsImage> im = open(path, error);
-    if (!im) return false;
-    if (!rgb8(im.get())) {
-        *error = path + ": " + describe(im.get()) + "; Velmora filters 8-bit RGB images only";
-        return false;
-    }
-    image->original = im;
-    return toPixels(im.get(), &image->pixels, error, path);
+    InputFile file;
+    std::string notice;
+    return openInput(path, InputKind::Photo, false, &file, error) && decodeInput(file, image, &notice, error);
 }
 
-bool readMask(const std::string& path, Pixels* mask, std::string* error) {
-    std::shared_ptr<VipsImage> im = open(path, error);
-    if (!im) return false;
-    if (vips_image_get_format(im.get()) != VIPS_FORMAT_UCHAR || vips_image_get_bands(im.get()) != 1) {
-        *error = path + ": a selection mask must be an 8-bit grey image with one band";
-        return false;
-    }
-    return toPixels(im.get(), mask, error, path);
-}
-
-bool writeImage(const SourceImage& source, const Pixels& p, const std::string& path, int quality, std::string* error) {
-    std::string ext = extensionOf(path);
-    if (ext != "jpg" && ext != "jpeg" && ext != "png" && ext != "tif" && ext != "tiff") {
-        *error = path + ": unsupported output format (use .jpg, .png or .tif)";
-        return false;
-    }
-    VipsImage* out = vips_image_new_from_memory_copy(p.data.data(), p.data.size(), p.width, p.height, p.bands,
-                                                     VIPS_FORMAT_UCHAR);
-    if (out == nullptr) {
-        *error = path + ": " + vipsError();
-        return false;
-    }
-    std::unique_ptr<VipsImage, VipsUnref> owned(out);
-    out->Type = VIPS_INTERPRETATION_sRGB;
-    copyMetadata(static_cast<VipsImage*>(source.original.get()), out);
-
-    size_t slash = path.find_last_of('/');
-    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temporary = folder + "/." + name + "." + std::to_string(getpid()) + ".tmp";
-    if (save(out, temporary, ext, quality) != 0) {
-        *error = path + ": cannot write: " + vipsError();
-        std::remove(temporary.c_str());
-        return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        *error = path + ": cannot write: " + std::strerror(errno);
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+bool writeImage(const SourceImage& source, const Pixels& pixels, const std::string& path, int quality,
+                std::string* error) {
+    OutputFile output;
+    WriteOptions options;
+    options.quality = quality;
+    return output.create(path, true, error) && writeImage(source, pixels, output, options, error) &&
+           output.commit(error);
 }
 
 }  // namespace cli

@@ -1,14 +1,21 @@
 // velmora: filters photo files through the Velmora plug-in's own code, as a
 // replayed action. velmora-host.exe is the same program built for Windows,
 // loading a real Velmora.8bf.
+#include <cctype>
 #include <cstdio>
+#include <cstring>
+#include <new>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "base/Product.h"
 #include "tools/velmora/CliOptions.h"
+#include "tools/velmora/Files.h"
 #include "tools/velmora/FilterImage.h"
 #include "tools/velmora/ImageIo.h"
+#include "tools/velmora/MemoryBudget.h"
+#include "tools/velmora/OutputPlan.h"
 #include "tools/velmora/PluginEntry.h"
 
 namespace {
@@ -41,16 +48,42 @@ private:
     int shown_ = -1;
 };
 
-bool filterFile(const cli::Options& o, const std::string& input, PluginEntryProc entry, ProgressBar& bar,
-                std::string* error) {
-    std::string output = cli::outputPathFor(o, input);
-    if (output == input || cli::sameFile(input, output)) {
-        *error = input + ": the output would overwrite the input";
-        return false;
-    }
-    cli::SourceImage source;
-    if (!cli::readImage(input, &source, error)) return false;
-    cli::Pixels mask;
+std::string upper(std::string s) {
+    for (char& c : s) c = char(toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// An alpha channel goes only where the format can hold it, unless asked to flatten.
+bool checkAlpha(const cli::InputFile& in, const std::string& output, bool flatten, std::string* error) {
+    if (in.bands != 4 || flatten || cli::outputHoldsAlpha(output)) return true;
+    size_t dot = output.find_last_of('.');
+    std::string format = dot == std::string::npos ? "the output format" : upper(output.substr(dot + 1));
+    *error = "has an alpha channel, which " + format + " cannot hold; write .png" +
+             std::string(cli::kHostTool ? "" : " or .tif") + ", or give --flatten to put it on white";
+    return false;
+}
+
+bool checkMemory(const cli::InputFile& in, bool selection, std::string* error) {
+    return cli::checkMemory(in.width, in.height, cli::memoryNeeded(in.width, in.height, in.bands, selection),
+                            cli::memoryAvailable(), error);
+}
+
+// A single flat colour: the plug-in's mask then has no contrast and its run
+// fails (reported by the host interface as out of memory); said plainly here.
+bool flatColour(const cli::Pixels& p) {
+    size_t n = size_t(p.width) * size_t(p.height), step = size_t(p.bands);
+    for (size_t i = 1; i < n; ++i)
+        if (std::memcmp(&p.data[i * step], &p.data[0], 3) != 0) return false;
+    return n > 0;
+}
+
+// One input: header and checks first, then the temporary output, then the
+// pixels; nothing is decoded for an input that cannot be filtered.
+bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::Pixels* mask, PluginEntryProc entry,
+                ProgressBar& bar, const char* program, std::string* error) {
+    const std::string& input = file.input;
+    cli::InputFile in;
+    if (!cli::openInput(input, cli::InputKind::Photo, o.acceptDamaged, &in, error)) return false;
     cli::FilterJob job;
     job.entry = entry;
     job.brightness = o.brightness;
@@ -60,28 +93,50 @@ bool filterFile(const cli::Options& o, const std::string& input, PluginEntryProc
     job.fault = o.fault;
     job.showDialog = o.dialog;
     job.hostProfile = o.hostProfile;
-    if (!o.selection.empty()) {
-        if (!cli::readMask(o.selection, &mask, error)) return false;
-        job.selection = &mask;
+    job.selection = mask;
+    cli::Pixels header{in.width, in.height, in.bands, {}};
+    std::string reason;
+    if (!cli::checkFilterable(header, job, &reason) || !checkAlpha(in, file.output, o.flatten, &reason) ||
+        !checkMemory(in, mask != nullptr, &reason)) {
+        *error = input + ": " + reason;
+        return false;
     }
-    if (!cli::checkFilterable(source.pixels, job, error)) {
-        *error = input + ": " + *error;
+    cli::OutputFile output;
+    if (!output.create(file.output, o.overwrite, error)) return false;
+
+    cli::SourceImage source;
+    std::string notice;
+    if (!cli::decodeInput(in, &source, &notice, error)) return false;
+    if (flatColour(source.pixels)) {
+        *error = input + ": the image is one flat colour, with no shadows to reveal" +
+                 (notice.find("damaged") == std::string::npos ? "" : " (what could be decoded of the damaged file)");
         return false;
     }
     bar.begin(input);
     job.onProgress = [&bar](int32_t done, int32_t total) { bar.report(done, total); };
-    int16_t result = cli::filterImage(source.pixels, job, error);
+    int16_t result = 0;
+    try {
+        result = cli::filterImage(source.pixels, job, error);
+    } catch (const std::bad_alloc&) {
+        *error = "not enough memory to filter its " + std::to_string(in.width) + " x " + std::to_string(in.height) +
+                 " pixels";
+        result = memFullErr;
+    }
     bar.end();
     if (result != 0) {
         *error = input + ": " + *error;
         return false;
     }
-    return cli::writeImage(source, source.pixels, output, o.quality, error);
+    cli::WriteOptions options;
+    options.quality = o.quality;
+    options.flatten = o.flatten;
+    if (!cli::writeImage(source, source.pixels, output, options, error) || !output.commit(error)) return false;
+    // Said once the output is written: a run that fails says only why.
+    if (!notice.empty()) std::fprintf(stderr, "%s: %s\n", program, notice.c_str());
+    return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     cli::Options options;
     std::string error;
     const char* program = cli::kHostTool ? "velmora-host" : "velmora";
@@ -97,6 +152,12 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", program, kProductVersion);
         return 0;
     }
+    cli::removeTemporaryFilesOnSignals();
+    std::vector<cli::PlannedFile> plan;
+    if (!cli::planOutputs(options, cli::inspectPath, cli::outputFormatWritten, &plan, &error)) {
+        std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+        return 1;
+    }
     if (!cli::initImageIo(argv[0], &error)) {
         std::fprintf(stderr, "%s: %s\n", program, error.c_str());
         return 1;
@@ -106,13 +167,40 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", program, error.c_str());
         return 1;
     }
+    // The selection is read once, for every input.
+    cli::SourceImage mask;
+    if (!options.selection.empty()) {
+        cli::InputFile in;
+        std::string notice;
+        if (!cli::openInput(options.selection, cli::InputKind::Mask, options.acceptDamaged, &in, &error) ||
+            !cli::checkMemory(in.width, in.height, uint64_t(in.width) * uint64_t(in.height), cli::memoryAvailable(),
+                              &error) ||
+            !cli::decodeInput(in, &mask, &notice, &error)) {
+            std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+            return 1;
+        }
+        if (!notice.empty()) std::fprintf(stderr, "%s: %s\n", program, notice.c_str());
+    }
     ProgressBar bar(isatty(2) != 0);
     int failures = 0;
-    for (const std::string& input : options.inputs) {
-        if (!filterFile(options, input, entry, bar, &error)) {
+    for (const cli::PlannedFile& file : plan) {
+        if (!filterFile(options, file, options.selection.empty() ? nullptr : &mask.pixels, entry, bar, program,
+                        &error)) {
             std::fprintf(stderr, "%s: %s\n", program, error.c_str());
             ++failures;
         }
     }
     return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Allocation failure anywhere ends with one line, never a signal.
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "%s: out of memory\n", cli::kHostTool ? "velmora-host" : "velmora");
+        return 1;
+    }
 }
