@@ -98,8 +98,10 @@ int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error) {
     // A host without scripting shows the dialog, which the job's values go through.
     bool scripted = testhost::hostProfileReplays(options);
     if (!scripted) driveDialog(&job);
+    takePluginMessage();  // only what this run says counts
     int16_t result = host.runFilter();
     if (!scripted) driveDialog(nullptr);
+    std::string said = takePluginMessage();
     if (!host.leaks().empty()) {
         *error = "the plug-in left host memory behind: " + host.leaks().front();
         return memFullErr;
@@ -109,7 +111,8 @@ int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error) {
         return filterBadParameters;
     }
     if (result != noErr) {
-        *error = "the filter failed: " + resultText(result);
+        // The plug-in's own message, where it gave one, says why in the user's terms.
+        *error = said.empty() ? "the filter failed: " + resultText(result) : said;
         return result;
     }
     fromPlanar(host.image(), image);

@@ -38,6 +38,9 @@ struct FilterJob {
 // a scripted user sets the job's values and presses OK; the Windows tool shows
 // the plug-in's real dialog to its user. Null: no dialog is expected.
 void driveDialog(const FilterJob* job);
+// The message the plug-in showed the user since the last call ("" for none,
+// or where its messages cannot be seen).
+std::string takePluginMessage();
 
 // Interleaved pixels as the host's planar image.
 testhost::HostImage toPlanar(const Pixels& p);

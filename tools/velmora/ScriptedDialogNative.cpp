@@ -19,4 +19,10 @@ void driveDialog(const FilterJob* job) {
     setHeadlessUser(&user);
 }
 
+// The tool reports the plug-in's messages itself, on one line with the file's name.
+std::string takePluginMessage() {
+    quietHeadlessMessages();
+    return takeHeadlessMessage();
+}
+
 }  // namespace cli

@@ -3,4 +3,5 @@
 
 namespace cli {
 void driveDialog(const FilterJob*) {}
+std::string takePluginMessage() { return ""; }  // its message boxes are the user's to read
 }  // namespace cli

@@ -70,13 +70,6 @@ bool checkMemory(const cli::InputFile& in, bool selection, std::string* error) {
 
 // A single flat colour: the plug-in's mask then has no contrast and its run
 // fails (reported by the host interface as out of memory); said plainly here.
-bool flatColour(const cli::Pixels& p) {
-    size_t n = size_t(p.width) * size_t(p.height), step = size_t(p.bands);
-    for (size_t i = 1; i < n; ++i)
-        if (std::memcmp(&p.data[i * step], &p.data[0], 3) != 0) return false;
-    return n > 0;
-}
-
 // One input: header and checks first, then the temporary output, then the
 // pixels; nothing is decoded for an input that cannot be filtered.
 bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::Pixels* mask, PluginEntryProc entry,
@@ -107,11 +100,6 @@ bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::
     cli::SourceImage source;
     std::string notice;
     if (!cli::decodeInput(in, &source, &notice, error)) return false;
-    if (flatColour(source.pixels)) {
-        *error = input + ": the image is one flat colour, with no shadows to reveal" +
-                 (notice.find("damaged") == std::string::npos ? "" : " (what could be decoded of the damaged file)");
-        return false;
-    }
     bar.begin(input);
     job.onProgress = [&bar](int32_t done, int32_t total) { bar.report(done, total); };
     int16_t result = 0;
@@ -124,7 +112,8 @@ bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::
     }
     bar.end();
     if (result != 0) {
-        *error = input + ": " + *error;
+        bool damaged = notice.find("damaged") != std::string::npos;
+        *error = input + ": " + *error + (damaged ? " (in what could be decoded of the damaged file)" : "");
         return false;
     }
     cli::WriteOptions options;

@@ -1,6 +1,8 @@
 // Controls of the headless stand-in, for tests of native builds.
 #pragma once
 
+#include <string>
+
 // The screen size the stand-in reports (1920 x 1080 until changed).
 void setHeadlessScreenSize(int width, int height);
 
@@ -19,3 +21,9 @@ struct HeadlessUser {
 };
 // The user of the next dialogs; null for none. The stand-in writes previewsRendered.
 void setHeadlessUser(HeadlessUser* user);
+
+// The text of the last error box since the last call, then forgets it ("" for none).
+std::string takeHeadlessMessage();
+// Error boxes are only kept for takeHeadlessMessage, not also written to
+// standard error (for a caller that reports them itself).
+void quietHeadlessMessages();

@@ -15,6 +15,8 @@ namespace {
 int headlessScreenWidth = 1920;
 int headlessScreenHeight = 1080;
 HeadlessUser* scriptedUser = nullptr;
+std::string lastMessage;
+bool quiet = false;
 
 // The real dialog's pane placeholders at 96 dots per inch, client coordinates.
 constexpr Rect kPreviewPlaceholder = {8, 8, 483, 496};
@@ -58,7 +60,16 @@ int screenWidth() { return headlessScreenWidth; }
 int screenHeight() { return headlessScreenHeight; }
 
 void showErrorBox(const char* text, const char* caption) {
-    std::fprintf(stderr, "%s: %s\n", caption, text);
+    if (!quiet) std::fprintf(stderr, "%s: %s\n", caption, text);
+    lastMessage = text;
+}
+
+void quietHeadlessMessages() { quiet = true; }
+
+std::string takeHeadlessMessage() {
+    std::string said = lastMessage;
+    lastMessage.clear();
+    return said;
 }
 
 int ShowMainDialog(DialogInputs& in) {
