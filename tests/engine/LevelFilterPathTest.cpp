@@ -1,0 +1,68 @@
+// Every path of the level filter, with 1, 2 and 4 threads, against the
+// one-sample reference (smoothSample), bit for bit (NaNs only as NaNs).
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "tests/base/PathTesting.h"
+#include "engine/LevelFilter.h"
+
+namespace {
+
+class LevelFilterPaths : public testing::TestWithParam<Isa> {};
+
+TEST_P(LevelFilterPaths, EverySampleHasTheBitsOfTheOneSampleReference) {
+    PathScope path(GetParam());
+    SKIP_UNLESS_PATH(path);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float strengths[] = {64.0f, 28.62167f, 7.5f, 1e-30f, nan};
+    const float asymmetries[] = {0.0f, 0.25f, -1.5f};
+    int cases = 0;
+    for (PlaneSize size : kSizes)
+        for (Content content : kContents) {
+            const int w = size.width, h = size.height;
+            const std::vector<float> src = testPlane(content, w, h, uint32_t(w * 31 + h));
+            std::vector<float> want(src.size()), got(src.size());
+            for (float g : strengths)
+                for (float a : asymmetries) {
+                    const float invG = float(1.0 / double(g));
+                    for (int y = 0; y < h; ++y)
+                        for (int x = 0; x < w; ++x)
+                            want[size_t(y * w + x)] = smoothSample(src.data(), w, h, x, y, invG, a);
+                    for (int threads : kThreadCounts) {
+                        ThreadScope scope(threads);
+                        got.assign(src.size(), -1.0f);
+                        smoothLevel(src.data(), w, h, got.data(), g, a);
+                        int mismatches = 0;
+                        for (size_t i = 0; i < src.size(); ++i) mismatches += !sameValue(got[i], want[i]);
+                        ASSERT_EQ(mismatches, 0) << w << " x " << h << ", " << contentName(content) << ", g " << g
+                                                 << ", A " << a << ", " << threads << " threads";
+                        ++cases;
+                    }
+                }
+        }
+    EXPECT_GT(cases, 0);
+}
+
+// A plane large enough to be split among the threads.
+TEST_P(LevelFilterPaths, LargePlaneIsTheSameWithAnyThreadCount) {
+    PathScope path(GetParam());
+    SKIP_UNLESS_PATH(path);
+    const int w = 611, h = 203;
+    const std::vector<float> src = testPlane(Content::RandomFloat, w, h, 7);
+    std::vector<float> want(src.size()), got(src.size());
+    const float invG = float(1.0 / 40.0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) want[size_t(y * w + x)] = smoothSample(src.data(), w, h, x, y, invG, 0.0f);
+    for (int threads : kThreadCounts) {
+        ThreadScope scope(threads);
+        smoothLevel(src.data(), w, h, got.data(), 40.0f, 0.0f);
+        int mismatches = 0;
+        for (size_t i = 0; i < src.size(); ++i) mismatches += !sameValue(got[i], want[i]);
+        EXPECT_EQ(mismatches, 0) << threads << " threads";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, LevelFilterPaths, testing::ValuesIn(kAllPaths), pathName);
+
+}  // namespace
