@@ -34,6 +34,13 @@ struct Avx2Vectors {
     static bool none(M m) { return _mm256_movemask_ps(m) == 0; }
     static bool all(M m) { return _mm256_movemask_ps(m) == 0xFF; }
 
+    // a0 b0 a1 b1 ... : 2 * kLanes floats from p.
+    static void storeInterleaved(float* p, F a, F b) {
+        const __m256 low = _mm256_unpacklo_ps(a, b), high = _mm256_unpackhi_ps(a, b);
+        _mm256_storeu_ps(p, _mm256_permute2f128_ps(low, high, 0x20));
+        _mm256_storeu_ps(p + 8, _mm256_permute2f128_ps(low, high, 0x31));
+    }
+
     static D lo(F a) { return _mm256_cvtps_pd(_mm256_castps256_ps128(a)); }
     static D hi(F a) { return _mm256_cvtps_pd(_mm256_extractf128_ps(a, 1)); }
     static F narrow(D l, D h) { return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(l)), _mm256_cvtpd_ps(h), 1); }

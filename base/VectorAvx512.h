@@ -35,6 +35,14 @@ struct Avx512Vectors {
     static bool none(M m) { return m == 0; }
     static bool all(M m) { return m == 0xFFFF; }
 
+    // a0 b0 a1 b1 ... : 2 * kLanes floats from p.
+    static void storeInterleaved(float* p, F a, F b) {
+        const __m512i first = _mm512_setr_epi32(0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
+        const __m512i second = _mm512_setr_epi32(8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31);
+        _mm512_storeu_ps(p, _mm512_permutex2var_ps(a, first, b));
+        _mm512_storeu_ps(p + 16, _mm512_permutex2var_ps(a, second, b));
+    }
+
     static D lo(F a) { return _mm512_cvtps_pd(_mm512_castps512_ps256(a)); }
     static D hi(F a) { return _mm512_cvtps_pd(_mm512_extractf32x8_ps(a, 1)); }
     static F narrow(D l, D h) { return _mm512_insertf32x8(_mm512_castps256_ps512(_mm512_cvtpd_ps(l)), _mm512_cvtpd_ps(h), 1); }

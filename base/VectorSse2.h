@@ -46,6 +46,12 @@ struct Sse2Vectors {
     static bool none(M m) { return _mm_movemask_ps(m) == 0; }
     static bool all(M m) { return _mm_movemask_ps(m) == 0xF; }
 
+    // a0 b0 a1 b1 ... : 2 * kLanes floats from p.
+    static void storeInterleaved(float* p, F a, F b) {
+        _mm_storeu_ps(p, _mm_unpacklo_ps(a, b));
+        _mm_storeu_ps(p + 4, _mm_unpackhi_ps(a, b));
+    }
+
     static D lo(F a) { return _mm_cvtps_pd(a); }
     static D hi(F a) { return _mm_cvtps_pd(_mm_movehl_ps(a, a)); }
     static F narrow(D l, D h) { return _mm_movelh_ps(_mm_cvtpd_ps(l), _mm_cvtpd_ps(h)); }
