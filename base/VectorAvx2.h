@@ -46,6 +46,11 @@ struct Avx2Vectors {
     static F narrow(D l, D h) { return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(l)), _mm256_cvtpd_ps(h), 1); }
     static D loadD(const double* p) { return _mm256_loadu_pd(p); }
     static void storeD(double* p, D v) { _mm256_storeu_pd(p, v); }
+    static D gatherD(const double* base, const int32_t* index) {
+        // The masked form, from a defined vector (GCC 12 warns on the plain one's undefined start).
+        return _mm256_mask_i32gather_pd(_mm256_setzero_pd(), base, _mm_loadu_si128(reinterpret_cast<const __m128i*>(index)),
+                                        _mm256_castsi256_pd(_mm256_set1_epi64x(-1)), 8);
+    }
     static D setD(double x) { return _mm256_set1_pd(x); }
     static D addD(D a, D b) { return _mm256_add_pd(a, b); }
     static D subD(D a, D b) { return _mm256_sub_pd(a, b); }

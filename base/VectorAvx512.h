@@ -48,6 +48,9 @@ struct Avx512Vectors {
     static F narrow(D l, D h) { return _mm512_insertf32x8(_mm512_castps256_ps512(_mm512_cvtpd_ps(l)), _mm512_cvtpd_ps(h), 1); }
     static D loadD(const double* p) { return _mm512_loadu_pd(p); }
     static void storeD(double* p, D v) { _mm512_storeu_pd(p, v); }
+    static D gatherD(const double* base, const int32_t* index) {
+        return _mm512_i32gather_pd(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(index)), base, 8);
+    }
     static D setD(double x) { return _mm512_set1_pd(x); }
     static D addD(D a, D b) { return _mm512_add_pd(a, b); }
     static D subD(D a, D b) { return _mm512_sub_pd(a, b); }

@@ -11,7 +11,9 @@
 //   narrow rounds two double vectors to one float vector (round to nearest);
 // - fromBytes reads kLanes bytes; storeBytes writes kLanes bytes of a float
 //   vector whose values are already in 0..255, truncated toward zero;
-//   storeBytesD does the same from the two double halves.
+//   storeBytesD does the same from the two double halves;
+// - gatherD(base, index) loads base[index[0]], base[index[1]], ... (one
+//   double per lane).
 // Data is always read and written with unaligned loads and stores.
 #pragma once
 #include <emmintrin.h>
@@ -57,6 +59,7 @@ struct Sse2Vectors {
     static F narrow(D l, D h) { return _mm_movelh_ps(_mm_cvtpd_ps(l), _mm_cvtpd_ps(h)); }
     static D loadD(const double* p) { return _mm_loadu_pd(p); }
     static void storeD(double* p, D v) { _mm_storeu_pd(p, v); }
+    static D gatherD(const double* base, const int32_t* index) { return _mm_set_pd(base[index[1]], base[index[0]]); }
     static D setD(double x) { return _mm_set1_pd(x); }
     static D addD(D a, D b) { return _mm_add_pd(a, b); }
     static D subD(D a, D b) { return _mm_sub_pd(a, b); }

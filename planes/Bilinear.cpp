@@ -18,6 +18,9 @@ namespace {
 // shared among worker threads: every destination sample depends only on its
 // own position, so the bytes do not depend on the thread count.
 constexpr int kBlock = 256;
+// The longest span of source samples a block's vector blend converts (a
+// reduction by more than 4 blends one sample at a time).
+constexpr int kMaxSpan = 4 * kBlock + 2;
 
 const BilinearKernels* vectorKernels() {
     switch (activeIsa()) {
@@ -65,6 +68,11 @@ struct ColumnBlock {
     ptrdiff_t cc[kBlock];
     double fx[kBlock];
     bool lastColumn[kBlock];  // cc + 1 reaches the plane's edge: no blending at all
+    // The same for the vector blend: indices from the block's first source column.
+    ptrdiff_t spanFirst;
+    int32_t left[kBlock], right[kBlock];
+    double lastMask[kBlock];
+    int span;
 };
 
 void placeColumns(const Grid& g, ColumnBlock& b) {
@@ -76,15 +84,34 @@ void placeColumns(const Grid& g, ColumnBlock& b) {
         b.cc[k] = g.left + ptrdiff_t(xi);
         b.lastColumn[k] = b.cc[k] + 1 >= g.srcWidth;
     }
+    b.spanFirst = b.cc[0];
+    for (int k = 0; k < b.count; ++k) {
+        const ptrdiff_t left = b.cc[k] - b.spanFirst;
+        b.left[k] = int32_t(left < kMaxSpan ? left : 0);
+        b.right[k] = b.lastColumn[k] ? b.left[k] : b.left[k] + 1;
+        b.lastMask[k] = b.lastColumn[k] ? 1.0 : 0.0;
+    }
+    const ptrdiff_t span = b.cc[b.count - 1] + (b.lastColumn[b.count - 1] ? 1 : 2) - b.spanFirst;
+    b.span = span <= kMaxSpan ? int(span) : kMaxSpan + 1;
 }
 
 // Horizontal blends of source row rr (upper) and of the row below (lower)
 // for every column of the block, Pitch bytes between neighbouring samples.
+// Columns from the first on; the vector blend, where the path has one, does
+// the first ones.
 template <int Pitch>
-void blendRows(const Grid& g, const ColumnBlock& b, ptrdiff_t rr, double* upper, double* lower) {
+void blendRows(const Grid& g, const ColumnBlock& b, ptrdiff_t rr, double* upper, double* lower,
+               const BilinearKernels* kernels) {
     const uint8_t* row = g.src + rr * g.srcRowBytes;
     const bool lastRow = rr + 1 >= g.srcHeight;
-    for (int k = 0; k < b.count; ++k) {
+    int first = 0;
+    if (Pitch == 1 && kernels != nullptr && b.span <= kMaxSpan) {
+        const BlendColumns columns = {b.left, b.right, b.fx, b.lastMask, b.count, b.span};
+        double scratch[2 * kMaxSpan];
+        first = kernels->blend(row + b.spanFirst, lastRow ? nullptr : row + b.spanFirst + g.srcRowBytes, &columns,
+                               upper, lower, scratch);
+    }
+    for (int k = first; k < b.count; ++k) {
         const uint8_t* p = row + b.cc[k] * Pitch;
         const double tl = p[0];
         if (b.lastColumn[k]) {  // tr = bl = br = tl
@@ -121,7 +148,7 @@ void bilinearRows(const Grid& g, int dstWidth, int first, int end, const Store& 
         for (int i = first; i < end; ++i) {
             const RowPosition pos = rowPosition(g, i);
             if (!blended || pos.rr != blendedRow) {
-                blendRows<Pitch>(g, block, pos.rr, upper, lower);
+                blendRows<Pitch>(g, block, pos.rr, upper, lower, store.k);
                 blended = true;
                 blendedRow = pos.rr;
             }

@@ -15,6 +15,29 @@ struct BilinearRows {
     using D = typename V::D;
     static constexpr int L = V::kLanes, H = V::kLanes / 2;  // floats per vector, doubles per half
 
+    static int blend(const uint8_t* row, const uint8_t* below, const BlendColumns* c, double* upper,
+                     double* lower, double* scratch) {
+        double* top = scratch;
+        double* bottom = scratch + c->span;
+        for (int i = 0; i < c->span; ++i) top[i] = row[i];
+        if (below != nullptr)
+            for (int i = 0; i < c->span; ++i) bottom[i] = below[i];
+        const D zero = V::setD(0.0);
+        int k = 0;
+        for (; k + H <= c->count; k += H) {
+            const D tl = V::gatherD(top, c->left + k), tr = V::gatherD(top, c->right + k), fx = V::loadD(c->fx + k);
+            const auto last = V::gtD(V::loadD(c->lastColumn + k), zero);
+            V::storeD(upper + k, V::selectD(last, tl, V::addD(tl, V::mulD(V::subD(tr, tl), fx))));
+            if (below == nullptr) {
+                V::storeD(lower + k, tr);  // tr is tl on the last column
+            } else {
+                const D bl = V::gatherD(bottom, c->left + k), br = V::gatherD(bottom, c->right + k);
+                V::storeD(lower + k, V::selectD(last, tl, V::addD(bl, V::mulD(V::subD(br, bl), fx))));
+            }
+        }
+        return k;
+    }
+
     static D value(const double* upper, const double* lower, D fy) {
         const D u = V::loadD(upper);
         return V::addD(u, V::mulD(V::subD(V::loadD(lower), u), fy));
@@ -55,7 +78,7 @@ struct BilinearRows {
         return k;
     }
 
-    static constexpr BilinearKernels kernels = {toFloat, toBytes, divide};
+    static constexpr BilinearKernels kernels = {blend, toFloat, toBytes, divide};
 };
 
 }  // namespace
