@@ -51,6 +51,13 @@ struct Avx2Vectors {
         return _mm256_mask_i32gather_pd(_mm256_setzero_pd(), base, _mm_loadu_si128(reinterpret_cast<const __m128i*>(index)),
                                         _mm256_castsi256_pd(_mm256_set1_epi64x(-1)), 8);
     }
+    static D gatherNearD(const double* base, const int32_t* index) {
+        if (index[3] - index[0] >= 4) return gatherD(base, index);
+        const __m128i rel = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(index)), _mm_set1_epi32(index[0]));
+        const __m256i even = _mm256_slli_epi64(_mm256_cvtepu32_epi64(rel), 1);  // float pair 2r, 2r + 1 of double r
+        const __m256i pairs = _mm256_or_si256(even, _mm256_slli_epi64(_mm256_add_epi64(even, _mm256_set1_epi64x(1)), 32));
+        return _mm256_castps_pd(_mm256_permutevar8x32_ps(_mm256_castpd_ps(_mm256_loadu_pd(base + index[0])), pairs));
+    }
     static D setD(double x) { return _mm256_set1_pd(x); }
     static D addD(D a, D b) { return _mm256_add_pd(a, b); }
     static D subD(D a, D b) { return _mm256_sub_pd(a, b); }

@@ -51,6 +51,11 @@ struct Avx512Vectors {
     static D gatherD(const double* base, const int32_t* index) {
         return _mm512_i32gather_pd(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(index)), base, 8);
     }
+    static D gatherNearD(const double* base, const int32_t* index) {
+        if (index[7] - index[0] >= 8) return gatherD(base, index);
+        const __m256i rel = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(index)), _mm256_set1_epi32(index[0]));
+        return _mm512_permutexvar_pd(_mm512_cvtepu32_epi64(rel), _mm512_loadu_pd(base + index[0]));
+    }
     static D setD(double x) { return _mm512_set1_pd(x); }
     static D addD(D a, D b) { return _mm512_add_pd(a, b); }
     static D subD(D a, D b) { return _mm512_sub_pd(a, b); }

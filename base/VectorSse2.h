@@ -13,7 +13,9 @@
 //   vector whose values are already in 0..255, truncated toward zero;
 //   storeBytesD does the same from the two double halves;
 // - gatherD(base, index) loads base[index[0]], base[index[1]], ... (one
-//   double per lane).
+//   double per lane); gatherNearD does the same for non-decreasing indices,
+//   by one load and a permutation where they lie within one vector (it may
+//   read up to kLanes / 2 doubles from base + index[0]).
 // Data is always read and written with unaligned loads and stores.
 #pragma once
 #include <emmintrin.h>
@@ -60,6 +62,7 @@ struct Sse2Vectors {
     static D loadD(const double* p) { return _mm_loadu_pd(p); }
     static void storeD(double* p, D v) { _mm_storeu_pd(p, v); }
     static D gatherD(const double* base, const int32_t* index) { return _mm_set_pd(base[index[1]], base[index[0]]); }
+    static D gatherNearD(const double* base, const int32_t* index) { return gatherD(base, index); }
     static D setD(double x) { return _mm_set1_pd(x); }
     static D addD(D a, D b) { return _mm_add_pd(a, b); }
     static D subD(D a, D b) { return _mm_sub_pd(a, b); }

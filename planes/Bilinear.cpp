@@ -107,7 +107,7 @@ void blendRows(const Grid& g, const ColumnBlock& b, ptrdiff_t rr, double* upper,
     int first = 0;
     if (Pitch == 1 && kernels != nullptr && b.span <= kMaxSpan) {
         const BlendColumns columns = {b.left, b.right, b.fx, b.lastMask, b.count, b.span};
-        double scratch[2 * kMaxSpan];
+        double scratch[2 * kMaxSpan + 16];
         first = kernels->blend(row + b.spanFirst, lastRow ? nullptr : row + b.spanFirst + g.srcRowBytes, &columns,
                                upper, lower, scratch);
     }

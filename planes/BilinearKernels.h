@@ -23,7 +23,7 @@ struct BilinearKernels {
     // upper[k] = tl + (tr - tl) * fx and lower[k] = bl + (br - bl) * fx, or
     // tl for both on the last column, or lower = tr on the last row (below is
     // null there). row and below address the span's first sample; scratch
-    // holds 2 * span doubles.
+    // holds 2 * span + 16 doubles.
     int (*blend)(const uint8_t* row, const uint8_t* below, const BlendColumns* columns, double* upper,
                  double* lower, double* scratch);
     // dst[k] = value rounded to float.

@@ -25,13 +25,13 @@ struct BilinearRows {
         const D zero = V::setD(0.0);
         int k = 0;
         for (; k + H <= c->count; k += H) {
-            const D tl = V::gatherD(top, c->left + k), tr = V::gatherD(top, c->right + k), fx = V::loadD(c->fx + k);
+            const D tl = V::gatherNearD(top, c->left + k), tr = V::gatherNearD(top, c->right + k), fx = V::loadD(c->fx + k);
             const auto last = V::gtD(V::loadD(c->lastColumn + k), zero);
             V::storeD(upper + k, V::selectD(last, tl, V::addD(tl, V::mulD(V::subD(tr, tl), fx))));
             if (below == nullptr) {
                 V::storeD(lower + k, tr);  // tr is tl on the last column
             } else {
-                const D bl = V::gatherD(bottom, c->left + k), br = V::gatherD(bottom, c->right + k);
+                const D bl = V::gatherNearD(bottom, c->left + k), br = V::gatherNearD(bottom, c->right + k);
                 V::storeD(lower + k, V::selectD(last, tl, V::addD(bl, V::mulD(V::subD(br, bl), fx))));
             }
         }
