@@ -72,7 +72,8 @@ struct Avx2Vectors {
         return _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
     }
     static void storeInts(uint8_t* p, __m128i low, __m128i high) {
-        const __m128i words = _mm_packs_epi32(low, high);
+        const __m128i byteMask = _mm_set1_epi32(0xFF);
+        const __m128i words = _mm_packs_epi32(_mm_and_si128(low, byteMask), _mm_and_si128(high, byteMask));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(words, words));
     }
     static void storeBytes(uint8_t* p, F v) {

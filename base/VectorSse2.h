@@ -10,8 +10,9 @@
 // - lo/hi widen the lower/upper half of a float vector to doubles exactly,
 //   narrow rounds two double vectors to one float vector (round to nearest);
 // - fromBytes reads kLanes bytes; storeBytes writes kLanes bytes of a float
-//   vector whose values are already in 0..255, truncated toward zero;
-//   storeBytesD does the same from the two double halves;
+//   vector: each value truncated toward zero to an integer, of which the
+//   byte keeps the low 8 bits (what uint8_t(int(v)) does, the identity on
+//   0..255); storeBytesD does the same from the two double halves;
 // - gatherD(base, index) loads base[index[0]], base[index[1]], ... (one
 //   double per lane); gatherNearD does the same for non-decreasing indices,
 //   by one load and a permutation where they lie within one vector (it may
@@ -81,7 +82,8 @@ struct Sse2Vectors {
         return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(b, z), z));
     }
     static void storeInts(uint8_t* p, __m128i ints) {
-        const __m128i words = _mm_packs_epi32(ints, ints);
+        const __m128i low = _mm_and_si128(ints, _mm_set1_epi32(0xFF));
+        const __m128i words = _mm_packs_epi32(low, low);
         const int32_t packed = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
         std::memcpy(p, &packed, 4);
     }

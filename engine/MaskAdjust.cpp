@@ -2,9 +2,23 @@
 
 #include <cstddef>
 
+#include "base/Cpu.h"
 #include "engine/EngineError.h"
+#include "engine/MaskAdjustKernels.h"
 
+// Each pass runs on vectors where the path has them (MaskAdjustKernels.h),
+// with the bits of the one-pixel loops below, which take what they leave.
 namespace {
+
+const MaskAdjustKernels* vectorKernels() {
+    switch (activeIsa()) {
+    case Isa::Sse2: return &maskAdjustSse2();
+    case Isa::Avx2: return &maskAdjustAvx2();
+    case Isa::Avx512: return &maskAdjustAvx512();
+    case Isa::Scalar: break;
+    }
+    return nullptr;
+}
 
 // A value already clamped to 0..255, truncated toward zero.
 inline uint8_t truncated(float v) { return uint8_t(int(v)); }
@@ -24,7 +38,9 @@ void rgbToYcc(const uint8_t* r, const uint8_t* g, const uint8_t* b, uint8_t* y, 
               int height, int maxChannel) {
     const double half = double(maxChannel) * 0.5;
     const size_t count = size_t(width) * size_t(height);
-    for (size_t i = 0; i < count; ++i) {
+    const MaskAdjustKernels* k = vectorKernels();
+    const size_t done = k != nullptr ? size_t(k->rgbToYcc(r, g, b, y, cb, cr, ptrdiff_t(count), half)) : 0;
+    for (size_t i = done; i < count; ++i) {
         const double R = r[i], G = g[i], B = b[i];
         float luma = float(0.299 * R + 0.587 * G + 0.114 * B);
         if (!(luma < 255.0f)) luma = 255.0f;
@@ -48,7 +64,9 @@ void planeMinMax(const uint8_t* plane, int count, float* max, float* min) {
 
 void remapPlane(const uint8_t* src, int count, uint8_t* dst, float inMax, float inMin, float outMax, float outMin) {
     const float slope = float((double(outMax) - double(outMin)) / (double(inMax) - double(inMin)));
-    for (int i = 0; i < count; ++i) {
+    const MaskAdjustKernels* k = vectorKernels();
+    const int done = k != nullptr && count > 0 ? int(k->remap(src, dst, count, inMin, slope, outMin, outMax)) : 0;
+    for (int i = done; i < count; ++i) {
         float v = float((double(src[i]) - double(inMin)) * double(slope) + double(outMin));
         if (!(v > outMin)) v = outMin;
         if (!(v < outMax)) v = outMax;
@@ -60,7 +78,9 @@ void yccToRgb(uint8_t* r, uint8_t* g, uint8_t* b, const uint8_t* y, const uint8_
               int height, int maxChannel) {
     const float half = float(maxChannel) * 0.5f;
     const size_t count = size_t(width) * size_t(height);
-    for (size_t i = 0; i < count; ++i) {
+    const MaskAdjustKernels* k = vectorKernels();
+    const size_t done = k != nullptr ? size_t(k->yccToRgb(r, g, b, y, cb, cr, ptrdiff_t(count), half)) : 0;
+    for (size_t i = done; i < count; ++i) {
         const double Y = y[i];
         const double dCb = float(cb[i]) - half, dCr = float(cr[i]) - half;
         const uint8_t red = colourByte(Y + 1.4025 * dCr);
