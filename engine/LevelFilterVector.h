@@ -9,7 +9,8 @@
 // double(-e) * (1 + A) is computed as double(e) * -(1 + A), the same product
 // bit for bit; with A = 0 both factors are 1 and scaled is |e| exactly.
 // A vector whose centres all have a near weight of 0 is its centres: the
-// outer ring is skipped, as the one-sample path skips it.
+// outer ring is skipped, as the one-sample path skips it. double(v) is exact,
+// so reading the neighbours' doubles from a buffer changes no bit.
 #pragma once
 #include <cstddef>
 
@@ -23,9 +24,12 @@ struct WeightFactors {
     typename V::F one;
 };
 
+// The weights of one neighbour vector: v as floats, vLo and vHi the same
+// values as doubles.
 template <class V, bool kSymmetric>
-inline typename V::F vectorWeights(typename V::F v, typename V::D cLo, typename V::D cHi, const WeightFactors<V>& k) {
-    const typename V::F e = V::narrow(V::mulD(V::subD(V::lo(v), cLo), k.invG), V::mulD(V::subD(V::hi(v), cHi), k.invG));
+inline typename V::F vectorWeights(typename V::D vLo, typename V::D vHi, typename V::D cLo, typename V::D cHi,
+                                   const WeightFactors<V>& k) {
+    const typename V::F e = V::narrow(V::mulD(V::subD(vLo, cLo), k.invG), V::mulD(V::subD(vHi, cHi), k.invG));
     typename V::F scaled;
     if (kSymmetric) {
         scaled = V::abs(e);
@@ -37,30 +41,44 @@ inline typename V::F vectorWeights(typename V::F v, typename V::D cLo, typename 
     return V::keep(V::lt(scaled, k.one), V::sub(k.one, scaled));
 }
 
+// Samples are widened to double once per segment of a row: the five source
+// rows around it go into a small buffer of doubles that every vector of the
+// segment reads its neighbours from.
+constexpr int kSegment = 256;
+constexpr int kSegmentMax = kSegment + 64;  // a last segment takes up to a vector's worth more
+
 template <class V, bool kSymmetric>
 void interiorRunOf(const float* src, int width, int y, int x0, int n, float* out, const LevelWeights* weights) {
     using F = typename V::F;
     using D = typename V::D;
+    constexpr int kHalf = V::kLanes / 2;
+    constexpr int kPitch = kSegmentMax + 4;
     // Near set in raster order, then the outer ring in raster order.
     static constexpr int kOrder[24][2] = {
         {-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1},
         {-2, -2}, {-2, -1}, {-2, 0}, {-2, 1}, {-2, 2}, {-1, -2}, {-1, 2}, {0, -2},
         {0, 2},   {1, -2},  {1, 2},  {2, -2}, {2, -1}, {2, 0},  {2, 1},  {2, 2},
     };
-    ptrdiff_t offset[24];
-    for (int k = 0; k < 24; ++k) offset[k] = ptrdiff_t(kOrder[k][0]) * width + kOrder[k][1];
+    ptrdiff_t offset[24], wideOffset[24];
+    for (int k = 0; k < 24; ++k) {
+        offset[k] = ptrdiff_t(kOrder[k][0]) * width + kOrder[k][1];
+        wideOffset[k] = ptrdiff_t(kOrder[k][0]) * kPitch + kOrder[k][1];
+    }
     const WeightFactors<V> factors{V::setD(weights->invG), V::setD(-weights->darker), V::setD(weights->brighter),
                                    V::set(1.0f)};
     const float* row = src + ptrdiff_t(y) * width;
+    double wide[5 * kPitch];
 
-    auto block = [&](int x) {
+    // One vector of centres at x; wideCentre is the centre's place in the buffer.
+    auto block = [&](int x, const double* wideCentre) {
         const float* centre = row + x;
         const F c = V::load(centre);
-        const D cLo = V::lo(c), cHi = V::hi(c);
+        const D cLo = V::loadD(wideCentre), cHi = V::loadD(wideCentre + kHalf);
         F sumW = V::zero(), sumWV = V::zero(), d = V::set(2.0f);
         for (int k = 0; k < 8; ++k) {
             const F v = V::load(centre + offset[k]);
-            const F w = vectorWeights<V, kSymmetric>(v, cLo, cHi, factors);
+            const double* vd = wideCentre + wideOffset[k];
+            const F w = vectorWeights<V, kSymmetric>(V::loadD(vd), V::loadD(vd + kHalf), cLo, cHi, factors);
             sumW = V::add(sumW, w);
             sumWV = V::add(sumWV, V::mul(w, v));
             d = V::min(w, d);
@@ -71,7 +89,8 @@ void interiorRunOf(const float* src, int width, int y, int x0, int n, float* out
         }
         for (int k = 8; k < 24; ++k) {
             const F v = V::load(centre + offset[k]);
-            const F w = vectorWeights<V, kSymmetric>(v, cLo, cHi, factors);
+            const double* vd = wideCentre + wideOffset[k];
+            const F w = vectorWeights<V, kSymmetric>(V::loadD(vd), V::loadD(vd + kHalf), cLo, cHi, factors);
             sumW = V::add(sumW, w);
             sumWV = V::add(sumWV, V::mul(w, v));
         }
@@ -83,9 +102,23 @@ void interiorRunOf(const float* src, int width, int y, int x0, int n, float* out
     };
 
     const int end = x0 + n;
-    int x = x0;
-    for (; x + V::kLanes <= end; x += V::kLanes) block(x);
-    if (x < end) block(end - V::kLanes);  // the last vector overlaps the one before: same values again
+    for (int first = x0; first < end;) {
+        // A segment of kSegment centres, or all that are left when fewer than
+        // a vector would remain after it.
+        int last = first + kSegment;
+        if (end - last < V::kLanes) last = end;
+        const int count = last - first;
+        for (int r = 0; r < 5; ++r) {
+            const float* s = src + ptrdiff_t(y - 2 + r) * width + (first - 2);
+            double* w = wide + r * kPitch;
+            for (int i = 0; i < count + 4; ++i) w[i] = s[i];
+        }
+        const double* wideFirst = wide + 2 * kPitch + 2;  // the segment's first centre
+        int x = first;
+        for (; x + V::kLanes <= last; x += V::kLanes) block(x, wideFirst + (x - first));
+        if (x < last) block(last - V::kLanes, wideFirst + (last - V::kLanes - first));  // overlaps: same values again
+        first = last;
+    }
 }
 
 template <class V>

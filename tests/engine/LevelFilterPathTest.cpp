@@ -44,22 +44,25 @@ TEST_P(LevelFilterPaths, EverySampleHasTheBitsOfTheOneSampleReference) {
     EXPECT_GT(cases, 0);
 }
 
-// A plane large enough to be split among the threads.
-TEST_P(LevelFilterPaths, LargePlaneIsTheSameWithAnyThreadCount) {
+// Planes large enough to be split among the threads, with rows of several
+// segments, one of them ending a few samples short of a segment.
+TEST_P(LevelFilterPaths, LargePlanesAreTheSameWithAnyThreadCount) {
     PathScope path(GetParam());
     SKIP_UNLESS_PATH(path);
-    const int w = 611, h = 203;
-    const std::vector<float> src = testPlane(Content::RandomFloat, w, h, 7);
-    std::vector<float> want(src.size()), got(src.size());
-    const float invG = float(1.0 / 40.0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) want[size_t(y * w + x)] = smoothSample(src.data(), w, h, x, y, invG, 0.0f);
-    for (int threads : kThreadCounts) {
-        ThreadScope scope(threads);
-        smoothLevel(src.data(), w, h, got.data(), 40.0f, 0.0f);
-        int mismatches = 0;
-        for (size_t i = 0; i < src.size(); ++i) mismatches += !sameValue(got[i], want[i]);
-        EXPECT_EQ(mismatches, 0) << threads << " threads";
+    for (PlaneSize size : {PlaneSize{611, 203}, PlaneSize{263, 40}, PlaneSize{520, 9}}) {
+        const int w = size.width, h = size.height;
+        const std::vector<float> src = testPlane(Content::RandomFloat, w, h, 7);
+        std::vector<float> want(src.size()), got(src.size());
+        const float invG = float(1.0 / 40.0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) want[size_t(y * w + x)] = smoothSample(src.data(), w, h, x, y, invG, 0.0f);
+        for (int threads : kThreadCounts) {
+            ThreadScope scope(threads);
+            smoothLevel(src.data(), w, h, got.data(), 40.0f, 0.0f);
+            int mismatches = 0;
+            for (size_t i = 0; i < src.size(); ++i) mismatches += !sameBits(got[i], want[i]);
+            EXPECT_EQ(mismatches, 0) << w << " x " << h << ", " << threads << " threads";
+        }
     }
 }
 
