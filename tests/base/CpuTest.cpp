@@ -1,6 +1,8 @@
 // The path choice: names, and forcing a path the processor may lack.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "base/Cpu.h"
 
 TEST(Cpu, NamesParseBackAndOthersAreRefused) {
@@ -16,6 +18,7 @@ TEST(Cpu, NamesParseBackAndOthersAreRefused) {
 
 TEST(Cpu, AForcedPathFallsToTheBestTheProcessorHas) {
     const Isa before = activeIsa(), top = processorIsa();
+    std::printf("processor's best path: %s\n", isaName(top));  // says in the log which paths the tests ran
     for (Isa wanted : {Isa::Scalar, Isa::Sse2, Isa::Avx2, Isa::Avx512}) {
         const Isa got = setActiveIsa(wanted);
         EXPECT_EQ(got, int(wanted) <= int(top) ? wanted : top);
