@@ -62,6 +62,33 @@ TEST_P(MaskAdjustPaths, EveryPassHasTheBytesOfTheScalarPath) {
         }
 }
 
+// A plane of several pieces, shared among 1, 2 and 4 threads.
+TEST_P(MaskAdjustPaths, LargePlaneIsTheSameWithAnyThreadCount) {
+    PathScope path(GetParam());
+    SKIP_UNLESS_PATH(path);
+    const int w = 401, h = 333;
+    const size_t n = size_t(w) * h;
+    const std::vector<uint8_t> in = testBytes(Content::RandomByte, w, 3 * h, 11);
+    const MaskSettings settings = {64.0f, 5.0f, 0.0f, 0.4f, 0.6f, 255};
+    auto adjust = [&] {
+        std::vector<uint8_t> out(3 * n);
+        EXPECT_EQ(adjustMask(in.data(), in.data() + n, in.data() + 2 * n, w, h, out.data(), out.data() + n,
+                             out.data() + 2 * n, &settings),
+                  0);
+        return out;
+    };
+    std::vector<uint8_t> want;
+    {
+        PathScope scalar(Isa::Scalar);
+        ThreadScope one(1);
+        want = adjust();
+    }
+    for (int threads : kThreadCounts) {
+        ThreadScope scope(threads);
+        EXPECT_EQ(adjust(), want) << threads << " threads";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, MaskAdjustPaths, testing::ValuesIn(kAllPaths), pathName);
 
 }  // namespace
