@@ -64,7 +64,7 @@ inline bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) ==
 inline bool sameValue(float a, float b) { return sameBits(a, b) || (a != a && b != b); }
 
 // Kinds of plane content every family is run on.
-enum class Content { RandomFloat, RandomByte, Flat, Steps, Extremes, Special };
+enum class Content { RandomFloat, RandomByte, Flat, Steps, Extremes, Unusual };
 
 inline const char* contentName(Content c) {
     switch (c) {
@@ -73,20 +73,20 @@ inline const char* contentName(Content c) {
     case Content::Flat: return "flat";
     case Content::Steps: return "equal neighbours and steps";
     case Content::Extremes: return "0 and 255";
-    case Content::Special: return "NaN, infinities, negatives, tiny";
+    case Content::Unusual: return "NaN, infinities, negatives, tiny";
     }
     return "";
 }
 
 constexpr Content kContents[] = {Content::RandomFloat, Content::RandomByte, Content::Flat,
-                                 Content::Steps,       Content::Extremes,   Content::Special};
+                                 Content::Steps,       Content::Extremes,   Content::Unusual};
 
 // A float plane on the 0..255 scale of the given content.
 inline std::vector<float> testPlane(Content content, int width, int height, uint32_t seed) {
     TestRandom random(seed);
     std::vector<float> p(size_t(width) * size_t(height));
     const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
-    const float special[] = {nan, inf, -inf, -0.0f, 0.0f, -3.5f, 1e-40f, 255.0f, 254.99998f, 300.0f, 1e30f};
+    const float unusual[] = {nan, inf, -inf, -0.0f, 0.0f, -3.5f, 1e-40f, 255.0f, 254.99998f, 300.0f, 1e30f};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             float v = 0;
@@ -96,8 +96,8 @@ inline std::vector<float> testPlane(Content content, int width, int height, uint
             case Content::Flat: v = 87.0f; break;
             case Content::Steps: v = (x / 3 + y / 2) % 3 == 0 ? 30.0f : (x < width / 2 ? 130.0f : 131.5f); break;
             case Content::Extremes: v = random.next() & 1 ? 255.0f : 0.0f; break;
-            case Content::Special:
-                v = random.next() % 4 == 0 ? special[random.next() % 11] : random.unit() * 255.0f;
+            case Content::Unusual:
+                v = random.next() % 4 == 0 ? unusual[random.next() % 11] : random.unit() * 255.0f;
                 break;
             }
             p[size_t(y) * size_t(width) + size_t(x)] = v;
@@ -105,9 +105,9 @@ inline std::vector<float> testPlane(Content content, int width, int height, uint
     return p;
 }
 
-// A byte plane of the given content (Special gives random bytes).
+// A byte plane of the given content (Unusual gives random bytes).
 inline std::vector<uint8_t> testBytes(Content content, int width, int height, uint32_t seed) {
-    const std::vector<float> f = testPlane(content == Content::Special ? Content::RandomByte : content, width,
+    const std::vector<float> f = testPlane(content == Content::Unusual ? Content::RandomByte : content, width,
                                            height, seed);
     std::vector<uint8_t> b(f.size());
     for (size_t i = 0; i < f.size(); ++i) b[i] = uint8_t(f[i] < 0 ? 0 : (f[i] > 255 ? 255 : int(f[i])));

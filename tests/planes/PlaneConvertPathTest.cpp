@@ -51,7 +51,7 @@ TEST_P(PlaneConvertPaths, EveryRoutineHasTheBitsOfTheOneSampleCode) {
             std::vector<uint8_t> bytes = testBytes(content, stride, h, seed + 1);
             std::vector<float> floatMask = testPlane(content, w, h, seed + 2);
             std::vector<uint8_t> byteMask = testBytes(content, w, h, seed + 3);
-            if (content == Content::Special)
+            if (content == Content::Unusual)
                 for (size_t i = 0; i < byteMask.size(); i += 3) byteMask[i] = 0;  // zero mask bytes
             const std::string where = std::to_string(size.width) + " x " + std::to_string(size.height) + ", " +
                                       contentName(content) + " ";
