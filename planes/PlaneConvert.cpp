@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/Cpu.h"
+#include "base/Parallel.h"
 #include "planes/PlaneConvertKernels.h"
 
 int truncateSample(double v) {
@@ -48,6 +49,16 @@ const PlaneConvertKernels* vectorRows() {
     return nullptr;
 }
 
+// Calls body(row) for rows first .. end - 1 of width samples, in pieces of
+// about 64 K samples shared among worker threads (each row on its own).
+template <class Body>
+void forRows(ptrdiff_t first, ptrdiff_t end, ptrdiff_t width, const Body& body) {
+    const ptrdiff_t rowsPerPiece = width >= 65536 ? 1 : 65536 / (width > 0 ? width : 1);
+    parallelFor(end - first, rowsPerPiece, [&](ptrdiff_t b, ptrdiff_t e) {
+        for (ptrdiff_t row = first + b; row < first + e; ++row) body(row);
+    });
+}
+
 // Calls op(sample) for rows top..bottom-1 and columns left..right-1 of a
 // plane addressed from its origin, with the row stride in elements of T.
 // With a vector row (line start, count -> samples done), op takes only the
@@ -61,11 +72,23 @@ void forEachInRect(T* plane, ptrdiff_t stride, const Rect& r, Op op) {
 }
 template <class T, class VectorRow, class Op>
 void forEachInRect(T* plane, ptrdiff_t stride, const Rect& r, VectorRow vectorRow, Op op) {
-    for (ptrdiff_t row = r.top; row < r.bottom; ++row) {
+    forRows(r.top, r.bottom, ptrdiff_t(r.right) - r.left, [&](ptrdiff_t row) {
         T* line = plane + row * stride;
         const ptrdiff_t done = r.right > r.left ? vectorRow(line + r.left, ptrdiff_t(r.right) - r.left) : 0;
         for (ptrdiff_t col = r.left + done; col < r.right; ++col) op(line[col]);
+    });
+}
+
+
+// Every conversion row by row: the scalar path on the calling thread, the
+// vector paths in pieces shared among worker threads.
+template <class Row>
+void eachRow(const PlaneConvertKernels* k, ptrdiff_t rows, ptrdiff_t cols, const Row& row) {
+    if (k == nullptr) {
+        for (ptrdiff_t i = 0; i < rows; ++i) row(i);
+        return;
     }
+    forRows(0, rows, cols, row);
 }
 
 }  // namespace
@@ -80,43 +103,46 @@ void importTile(const uint8_t* src, float* dst, const Rect& r, ptrdiff_t srcRowB
     const ptrdiff_t rows = rectHeight(r) < maxRows ? rectHeight(r) : maxRows;
     const ptrdiff_t cols = rectWidth(r) < dstStride ? rectWidth(r) : dstStride;
     const PlaneConvertKernels* k = vectorRows();
-    for (ptrdiff_t row = 0; row < rows; ++row) {
-        const ptrdiff_t done = k != nullptr && cols > 0 ? k->importRow(src + row * srcRowBytes, dst + row * dstStride, cols) : 0;
+    eachRow(k, rows, cols, [&](ptrdiff_t row) {
+        const ptrdiff_t done =
+            k != nullptr && cols > 0 ? k->importRow(src + row * srcRowBytes, dst + row * dstStride, cols) : 0;
         for (ptrdiff_t col = done; col < cols; ++col) dst[row * dstStride + col] = src[row * srcRowBytes + col];
-    }
+    });
 }
 
 void exportPlane(const float* src, uint8_t* dst, const Rect& r, ptrdiff_t dstRowBytes) {
     const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
     const PlaneConvertKernels* k = vectorRows();
-    for (ptrdiff_t row = 0; row < rows; ++row) {
-        const ptrdiff_t done = k != nullptr && cols > 0 ? k->exportRow(src + row * cols, dst + row * dstRowBytes, cols) : 0;
+    eachRow(k, rows, cols, [&](ptrdiff_t row) {
+        const ptrdiff_t done =
+            k != nullptr && cols > 0 ? k->exportRow(src + row * cols, dst + row * dstRowBytes, cols) : 0;
         for (ptrdiff_t col = done; col < cols; ++col) dst[row * dstRowBytes + col] = lowFirstByte(src[row * cols + col]);
-    }
+    });
 }
 
 void exportRegion(const float* src, ptrdiff_t srcStride, uint8_t* dst, const Rect& r, ptrdiff_t dstRowBytes) {
     const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
     const float* first = src + ptrdiff_t(r.top) * srcStride + r.left;
     const PlaneConvertKernels* k = vectorRows();
-    for (ptrdiff_t row = 0; row < rows; ++row) {
+    eachRow(k, rows, cols, [&](ptrdiff_t row) {
         const ptrdiff_t done =
             k != nullptr && cols > 0 ? k->exportRow(first + row * srcStride, dst + row * dstRowBytes, cols) : 0;
         for (ptrdiff_t col = done; col < cols; ++col)
             dst[row * dstRowBytes + col] = lowFirstByte(first[row * srcStride + col]);
-    }
+    });
 }
 
 void exportScaled(const float* src, ptrdiff_t srcStride, uint8_t* dst, const Rect& r, ptrdiff_t dstRowBytes,
                   float gain) {
     const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
     const PlaneConvertKernels* k = vectorRows();
-    for (ptrdiff_t row = 0; row < rows; ++row) {
+    eachRow(k, rows, cols, [&](ptrdiff_t row) {
         const ptrdiff_t done =
-            k != nullptr && cols > 0 ? k->exportScaledRow(src + row * srcStride, dst + row * dstRowBytes, cols, gain) : 0;
+            k != nullptr && cols > 0 ? k->exportScaledRow(src + row * srcStride, dst + row * dstRowBytes, cols, gain)
+                                     : 0;
         for (ptrdiff_t col = done; col < cols; ++col)
             dst[row * dstRowBytes + col] = lowFirstByte(singleProduct(gain, src[row * srcStride + col]));
-    }
+    });
 }
 
 void exportInterleaved(const float* src, int16_t width, int16_t height, uint8_t* dst, float gain) {
@@ -169,18 +195,19 @@ void denormaliseBytes(uint8_t* plane, ptrdiff_t rowBytes, const Rect& r, float m
 namespace {
 
 // Calls op(offset in the tile, mask sample) over r clipped to the mask,
-// after vectorRow(tile row offset, mask row, count) -> samples done, per row.
+// after vectorRow(tile row offset, mask row, count) -> samples done, per row;
+// rows shared among worker threads.
 template <class M, class VectorRow, class Op>
 void forEachMaskPair(const Rect& r, ptrdiff_t tileStride, const M* mask, int maskWidth, int maskHeight,
                      VectorRow vectorRow, Op op) {
     const ptrdiff_t bottom = r.bottom < maskHeight ? r.bottom : maskHeight;
     const ptrdiff_t right = r.right < maskWidth ? r.right : maskWidth;
-    for (ptrdiff_t i = 0; r.top + i < bottom; ++i) {
+    const ptrdiff_t n = right - r.left;
+    forRows(0, bottom - r.top, n, [&](ptrdiff_t i) {
         const M* maskRow = mask + (r.top + i) * ptrdiff_t(maskWidth) + r.left;
-        const ptrdiff_t n = right - r.left;
         const ptrdiff_t done = n > 0 ? vectorRow(i * tileStride, maskRow, n) : 0;
         for (ptrdiff_t j = done; r.left + j < right; ++j) op(i * tileStride + j, maskRow[j]);
-    }
+    });
 }
 
 }  // namespace

@@ -99,6 +99,33 @@ TEST_P(PlaneConvertPaths, EveryRoutineHasTheBitsOfTheOneSampleCode) {
         }
 }
 
+// A plane of several pieces of rows, shared among 1, 2 and 4 threads.
+TEST_P(PlaneConvertPaths, LargePlaneIsTheSameWithAnyThreadCount) {
+    PathScope path(GetParam());
+    SKIP_UNLESS_PATH(path);
+    const int w = 701, h = 301;
+    const Rect r = {0, 0, int16_t(h), int16_t(w)};
+    const std::vector<float> floats = testPlane(Content::RandomFloat, w, h, 21), mask = testPlane(Content::RandomFloat, w, h, 22);
+    const std::vector<uint8_t> bytes = testBytes(Content::RandomByte, w, h, 23);
+    for (int threads : kThreadCounts) {
+        ThreadScope scope(threads);
+        std::vector<uint8_t> blank(bytes.size(), 0);
+        EXPECT_EQ(differences<float>(std::vector<float>(floats.size()), [&](std::vector<float>& out) {
+                      importTile(bytes.data(), out.data(), r, w, w, h);
+                  }), 0) << threads << " threads, importTile";
+        EXPECT_EQ(differences<uint8_t>(blank, [&](std::vector<uint8_t>& out) {
+                      exportScaled(floats.data(), w, out.data(), r, w, 1.7f);
+                  }), 0) << threads << " threads, exportScaled";
+        EXPECT_EQ(differences<float>(floats, [&](std::vector<float>& p) {
+                      normalisePlane(p.data(), w, r, 3.0f, 1.3f);
+                      divideByMask(p.data(), r, w, mask.data(), w, h, p.data());
+                  }), 0) << threads << " threads, normalisePlane and divideByMask";
+        EXPECT_EQ(differences<uint8_t>(bytes, [&](std::vector<uint8_t>& p) {
+                      denormaliseBytes(p.data(), w, r, 3.0f, 0.77f);
+                  }), 0) << threads << " threads, denormaliseBytes";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, PlaneConvertPaths, testing::ValuesIn(kAllPaths), pathName);
 
 }  // namespace
