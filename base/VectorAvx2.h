@@ -29,6 +29,9 @@ struct Avx2Vectors {
     static M lt(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
     static M le(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_LE_OQ); }
     static M gt(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_GT_OQ); }
+    static M eq(F a, F b) { return _mm256_cmp_ps(a, b, _CMP_EQ_OQ); }
+    static M both(M a, M b) { return _mm256_and_ps(a, b); }
+    static F wholePart(F a) { return _mm256_cvtepi32_ps(_mm256_cvttps_epi32(a)); }
     static F select(M m, F a, F b) { return _mm256_blendv_ps(b, a, m); }
     static F keep(M m, F a) { return _mm256_and_ps(m, a); }
     static bool none(M m) { return _mm256_movemask_ps(m) == 0; }

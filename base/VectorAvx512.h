@@ -30,6 +30,9 @@ struct Avx512Vectors {
     static M lt(F a, F b) { return _mm512_cmp_ps_mask(a, b, _CMP_LT_OQ); }
     static M le(F a, F b) { return _mm512_cmp_ps_mask(a, b, _CMP_LE_OQ); }
     static M gt(F a, F b) { return _mm512_cmp_ps_mask(a, b, _CMP_GT_OQ); }
+    static M eq(F a, F b) { return _mm512_cmp_ps_mask(a, b, _CMP_EQ_OQ); }
+    static M both(M a, M b) { return M(a & b); }
+    static F wholePart(F a) { return _mm512_cvtepi32_ps(_mm512_cvttps_epi32(a)); }
     static F select(M m, F a, F b) { return _mm512_mask_blend_ps(m, b, a); }
     static F keep(M m, F a) { return _mm512_maskz_mov_ps(m, a); }
     static bool none(M m) { return m == 0; }

@@ -7,6 +7,8 @@
 // Conventions every set follows:
 // - min(a, b) is a < b ? a : b (the second operand when either is NaN);
 // - select(m, a, b) is m ? a : b, keep(m, a) is m ? a : 0;
+// - wholePart(a) is a truncated toward zero to a 32-bit integer, as a float
+//   (for |a| < 2^31);
 // - lo/hi widen the lower/upper half of a float vector to doubles exactly,
 //   narrow rounds two double vectors to one float vector (round to nearest);
 // - fromBytes reads kLanes bytes; storeBytes writes kLanes bytes of a float
@@ -46,6 +48,9 @@ struct Sse2Vectors {
     static M lt(F a, F b) { return _mm_cmplt_ps(a, b); }
     static M le(F a, F b) { return _mm_cmple_ps(a, b); }
     static M gt(F a, F b) { return _mm_cmpgt_ps(a, b); }
+    static M eq(F a, F b) { return _mm_cmpeq_ps(a, b); }
+    static M both(M a, M b) { return _mm_and_ps(a, b); }
+    static F wholePart(F a) { return _mm_cvtepi32_ps(_mm_cvttps_epi32(a)); }
     static F select(M m, F a, F b) { return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b)); }
     static F keep(M m, F a) { return _mm_and_ps(m, a); }
     static bool none(M m) { return _mm_movemask_ps(m) == 0; }

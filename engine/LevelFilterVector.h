@@ -13,6 +13,7 @@
 // so reading the neighbours' doubles from a buffer changes no bit.
 #pragma once
 #include <cstddef>
+#include <type_traits>
 
 #include "engine/LevelFilterKernels.h"
 
@@ -21,15 +22,12 @@ namespace {
 template <class V>
 struct WeightFactors {
     typename V::D invG, negDarker, brighter;
-    typename V::F one;
+    typename V::F one, invGf;  // invGf: invG as the float it was rounded from
 };
 
-// The weights of one neighbour vector: v as floats, vLo and vHi the same
-// values as doubles.
+// The weights from e = float((double(v) - double(c)) * invG).
 template <class V, bool kSymmetric>
-inline typename V::F vectorWeights(typename V::D vLo, typename V::D vHi, typename V::D cLo, typename V::D cHi,
-                                   const WeightFactors<V>& k) {
-    const typename V::F e = V::narrow(V::mulD(V::subD(vLo, cLo), k.invG), V::mulD(V::subD(vHi, cHi), k.invG));
+inline typename V::F weightsOf(typename V::F e, const WeightFactors<V>& k) {
     typename V::F scaled;
     if (kSymmetric) {
         scaled = V::abs(e);
@@ -41,9 +39,42 @@ inline typename V::F vectorWeights(typename V::D vLo, typename V::D vHi, typenam
     return V::keep(V::lt(scaled, k.one), V::sub(k.one, scaled));
 }
 
+// The weights of one neighbour vector, vLo and vHi its values as doubles.
+template <class V, bool kSymmetric>
+inline typename V::F vectorWeights(typename V::D vLo, typename V::D vHi, typename V::D cLo, typename V::D cHi,
+                                   const WeightFactors<V>& k) {
+    return weightsOf<V, kSymmetric>(
+        V::narrow(V::mulD(V::subD(vLo, cLo), k.invG), V::mulD(V::subD(vHi, cHi), k.invG)), k);
+}
+
+// The same where v and c are whole numbers below 2^23 in magnitude: v - c is
+// then exact in float and equals the double difference, whose product with
+// invG (24 by 24 bits) is exact in double; rounding it once to float is the
+// float product. So e is v - c times invG in float, bit for bit.
+template <class V, bool kSymmetric>
+inline typename V::F wholeWeights(typename V::F v, typename V::F c, const WeightFactors<V>& k) {
+    return weightsOf<V, kSymmetric>(V::mul(V::sub(v, c), k.invGf), k);
+}
+
+// True when every one of the n floats is a whole number below 2^23 in
+// magnitude (not NaN, not infinite).
+template <class V>
+bool wholeNumbers(const float* p, int n) {
+    const typename V::F limit = V::set(8388608.0f);
+    int i = 0;
+    for (; i + V::kLanes <= n; i += V::kLanes) {
+        const typename V::F v = V::load(p + i);
+        if (!V::all(V::both(V::lt(V::abs(v), limit), V::eq(V::wholePart(v), v)))) return false;
+    }
+    for (; i < n; ++i)
+        if (!(p[i] > -8388608.0f && p[i] < 8388608.0f) || float(int(p[i])) != p[i]) return false;
+    return true;
+}
+
 // Samples are widened to double once per segment of a row: the five source
 // rows around it go into a small buffer of doubles that every vector of the
-// segment reads its neighbours from.
+// segment reads its neighbours from; a segment whose five rows hold whole
+// numbers only (a plane of bytes, as the pyramid's top level is) needs none.
 constexpr int kSegment = 256;
 constexpr int kSegmentMax = kSegment + 64;  // a last segment takes up to a vector's worth more
 
@@ -65,20 +96,33 @@ void interiorRunOf(const float* src, int width, int y, int x0, int n, float* out
         wideOffset[k] = ptrdiff_t(kOrder[k][0]) * kPitch + kOrder[k][1];
     }
     const WeightFactors<V> factors{V::setD(weights->invG), V::setD(-weights->darker), V::setD(weights->brighter),
-                                   V::set(1.0f)};
+                                   V::set(1.0f), V::set(float(weights->invG))};
     const float* row = src + ptrdiff_t(y) * width;
     double wide[5 * kPitch];
 
-    // One vector of centres at x; wideCentre is the centre's place in the buffer.
-    auto block = [&](int x, const double* wideCentre) {
+    // One vector of centres at x; wideCentre is the centre's place in the
+    // buffer of doubles, which a segment of whole numbers does not use.
+    auto block = [&](auto whole, int x, const double* wideCentre) {
+        constexpr bool kWhole = decltype(whole)::value;
         const float* centre = row + x;
         const F c = V::load(centre);
-        const D cLo = V::loadD(wideCentre), cHi = V::loadD(wideCentre + kHalf);
+        D cLo, cHi;
+        if (kWhole) {
+            cLo = V::lo(c);
+            cHi = V::hi(c);
+        } else {
+            cLo = V::loadD(wideCentre);
+            cHi = V::loadD(wideCentre + kHalf);
+        }
+        auto weightsAt = [&](int k, F v) {
+            if (kWhole) return wholeWeights<V, kSymmetric>(v, c, factors);
+            const double* vd = wideCentre + wideOffset[k];
+            return vectorWeights<V, kSymmetric>(V::loadD(vd), V::loadD(vd + kHalf), cLo, cHi, factors);
+        };
         F sumW = V::zero(), sumWV = V::zero(), d = V::set(2.0f);
         for (int k = 0; k < 8; ++k) {
             const F v = V::load(centre + offset[k]);
-            const double* vd = wideCentre + wideOffset[k];
-            const F w = vectorWeights<V, kSymmetric>(V::loadD(vd), V::loadD(vd + kHalf), cLo, cHi, factors);
+            const F w = weightsAt(k, v);
             sumW = V::add(sumW, w);
             sumWV = V::add(sumWV, V::mul(w, v));
             d = V::min(w, d);
@@ -89,8 +133,7 @@ void interiorRunOf(const float* src, int width, int y, int x0, int n, float* out
         }
         for (int k = 8; k < 24; ++k) {
             const F v = V::load(centre + offset[k]);
-            const double* vd = wideCentre + wideOffset[k];
-            const F w = vectorWeights<V, kSymmetric>(V::loadD(vd), V::loadD(vd + kHalf), cLo, cHi, factors);
+            const F w = weightsAt(k, v);
             sumW = V::add(sumW, w);
             sumWV = V::add(sumWV, V::mul(w, v));
         }
@@ -100,6 +143,13 @@ void interiorRunOf(const float* src, int width, int y, int x0, int n, float* out
         const D qHi = V::divD(V::addD(cHi, V::mulD(dHi, V::hi(sumWV))), V::addD(one, V::mulD(dHi, V::hi(sumW))));
         V::store(out + (x - x0), V::select(V::le(d, V::zero()), c, V::narrow(qLo, qHi)));
     };
+    // The vectors of one segment, the last overlapping the one before (the same values again).
+    auto segment = [&](auto whole, int first, int last) {
+        const double* wideFirst = wide + 2 * kPitch + 2;  // the segment's first centre
+        int x = first;
+        for (; x + V::kLanes <= last; x += V::kLanes) block(whole, x, wideFirst + (x - first));
+        if (x < last) block(whole, last - V::kLanes, wideFirst + (last - V::kLanes - first));
+    };
 
     const int end = x0 + n;
     for (int first = x0; first < end;) {
@@ -108,15 +158,19 @@ void interiorRunOf(const float* src, int width, int y, int x0, int n, float* out
         int last = first + kSegment;
         if (end - last < V::kLanes) last = end;
         const int count = last - first;
-        for (int r = 0; r < 5; ++r) {
-            const float* s = src + ptrdiff_t(y - 2 + r) * width + (first - 2);
-            double* w = wide + r * kPitch;
-            for (int i = 0; i < count + 4; ++i) w[i] = s[i];
+        bool whole = true;
+        for (int r = 0; r < 5 && whole; ++r)
+            whole = wholeNumbers<V>(src + ptrdiff_t(y - 2 + r) * width + (first - 2), count + 4);
+        if (whole) {
+            segment(std::true_type{}, first, last);
+        } else {
+            for (int r = 0; r < 5; ++r) {
+                const float* s = src + ptrdiff_t(y - 2 + r) * width + (first - 2);
+                double* w = wide + r * kPitch;
+                for (int i = 0; i < count + 4; ++i) w[i] = s[i];
+            }
+            segment(std::false_type{}, first, last);
         }
-        const double* wideFirst = wide + 2 * kPitch + 2;  // the segment's first centre
-        int x = first;
-        for (; x + V::kLanes <= last; x += V::kLanes) block(x, wideFirst + (x - first));
-        if (x < last) block(last - V::kLanes, wideFirst + (last - V::kLanes - first));  // overlaps: same values again
         first = last;
     }
 }

@@ -66,6 +66,32 @@ TEST_P(LevelFilterPaths, LargePlanesAreTheSameWithAnyThreadCount) {
     }
 }
 
+// Whole numbers up to the largest the float shortcut takes (2^23 - 1) and
+// just past it, with strengths that make their differences count.
+TEST_P(LevelFilterPaths, LargeWholeNumbersHaveTheBitsOfTheReference) {
+    PathScope path(GetParam());
+    SKIP_UNLESS_PATH(path);
+    const int w = 45, h = 9;
+    for (float top : {8388607.0f, 8388608.0f, 16777216.0f}) {
+        TestRandom random{uint32_t(top)};
+        std::vector<float> src(size_t(w) * h), got(src.size());
+        for (float& v : src) v = float(int(random.next() % 2000001) - 1000000) * (top / 1000000.0f);
+        for (float& v : src) v = float(int64_t(v));  // whole numbers
+        src[size_t(3 * w + 7)] = top;
+        src[size_t(4 * w + 9)] = -top;
+        for (float g : {4194304.0f, 1e7f, 3.3e7f, 5e7f, 3.0f})
+            for (float a : {0.0f, 0.3f}) {
+                const float invG = float(1.0 / double(g));
+                smoothLevel(src.data(), w, h, got.data(), g, a);
+                int mismatches = 0;
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x)
+                        mismatches += !sameValue(got[size_t(y * w + x)], smoothSample(src.data(), w, h, x, y, invG, a));
+                EXPECT_EQ(mismatches, 0) << "up to " << top << ", g " << g << ", A " << a;
+            }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, LevelFilterPaths, testing::ValuesIn(kAllPaths), pathName);
 
 }  // namespace
