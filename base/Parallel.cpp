@@ -1,8 +1,11 @@
 #include "base/Parallel.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -87,7 +90,109 @@ void workerMain(Job* job) {
     job->work();
 }
 
+// A started thread, or false when the system has none to give (or the tests
+// say it has none).
+bool startThread(std::thread* slot, int startedSoFar, void (*main)(void*), void* argument) {
+    try {
+        const int fail = failAfter.load(std::memory_order_relaxed);
+        if (fail >= 0 && startedSoFar >= fail)
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        *slot = std::thread(main, argument);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 }  // namespace
+
+// Workers wait for a job; a job is posted with a new generation number and
+// the caller works on it too, then waits until no worker is still inside it
+// before it clears the job (a worker that wakes after that finds no job).
+struct WorkerTeamState {
+    std::mutex lock;
+    std::condition_variable wake, idle;
+    Job* job = nullptr;
+    unsigned long long generation = 0;
+    int busy = 0;
+    bool stop = false;
+    int started = 0;
+    std::thread workers[kMaxThreads - 1];
+};
+
+namespace {
+
+thread_local WorkerTeamState* activeTeam = nullptr;
+
+void teamWorker(void* argument) {
+    WorkerTeamState* team = static_cast<WorkerTeamState*>(argument);
+    insideParallel = true;
+    std::unique_lock<std::mutex> hold(team->lock);
+    unsigned long long seen = 0;
+    for (;;) {
+        team->wake.wait(hold, [&] { return team->stop || team->generation != seen; });
+        if (team->stop) return;
+        seen = team->generation;
+        Job* job = team->job;
+        if (job == nullptr) continue;
+        ++team->busy;
+        hold.unlock();
+        job->control.apply();
+        job->work();
+        hold.lock();
+        if (--team->busy == 0) team->idle.notify_all();
+    }
+}
+
+void runOnTeam(WorkerTeamState* team, Job& job) {
+    {
+        std::lock_guard<std::mutex> hold(team->lock);
+        team->job = &job;
+        ++team->generation;
+    }
+    team->wake.notify_all();
+    insideParallel = true;
+    job.work();
+    insideParallel = false;
+    std::unique_lock<std::mutex> hold(team->lock);
+    team->idle.wait(hold, [&] { return team->busy == 0; });
+    team->job = nullptr;
+}
+
+void perCallWorker(void* job) { workerMain(static_cast<Job*>(job)); }
+
+}  // namespace
+
+WorkerTeam::WorkerTeam() : state_(nullptr) {
+    if (activeTeam != nullptr || insideParallel) return;
+    const int wanted = threadLimit() - 1;
+    if (wanted < 1) return;
+    WorkerTeamState* team = new (std::nothrow) WorkerTeamState;
+    if (team == nullptr) return;
+    while (team->started < wanted &&
+           startThread(&team->workers[team->started], team->started, teamWorker, team))
+        ++team->started;
+    if (team->started == 0) {
+        delete team;
+        return;
+    }
+    state_ = team;
+    activeTeam = team;
+}
+
+WorkerTeam::~WorkerTeam() {
+    if (state_ == nullptr) return;
+    {
+        std::lock_guard<std::mutex> hold(state_->lock);
+        state_->stop = true;
+    }
+    state_->wake.notify_all();
+    for (int t = 0; t < state_->started; ++t) state_->workers[t].join();
+    activeTeam = nullptr;
+    delete state_;
+}
+
+int WorkerTeam::threads() const { return state_ == nullptr ? 1 : state_->started + 1; }
 
 int threadLimit() {
     int n = processorCount();
@@ -118,19 +223,14 @@ void parallelForRanges(ptrdiff_t count, ptrdiff_t grain, RangeFunction function,
     job.count = count;
     job.grain = grain;
     job.pieces = pieces;
+    if (activeTeam != nullptr) {
+        runOnTeam(activeTeam, job);
+        return;
+    }
     std::thread workers[kMaxThreads - 1];
     int started = 0;
-    for (ptrdiff_t t = 1; t < threads; ++t) {
-        try {
-            const int fail = failAfter.load(std::memory_order_relaxed);
-            if (fail >= 0 && started >= fail)
-                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-            workers[started] = std::thread(workerMain, &job);
-            ++started;
-        } catch (...) {
-            break;  // no more threads to be had: the ones running share the work
-        }
-    }
+    while (started < threads - 1 && startThread(&workers[started], started, perCallWorker, &job)) ++started;
+    // With fewer threads than asked for, the ones running share the work.
     insideParallel = true;
     job.work();
     insideParallel = false;

@@ -27,6 +27,28 @@ void failWorkerStartsAfter(int succeed);
 using RangeFunction = void (*)(void* context, ptrdiff_t begin, ptrdiff_t end);
 void parallelForRanges(ptrdiff_t count, ptrdiff_t grain, RangeFunction function, void* context);
 
+// Keeps worker threads for the parallelFor calls this thread makes while the
+// team lives, so that work made of many short calls (a pyramid, a render's
+// bands) starts its threads once rather than at every call. They end when
+// the team does, within the call that made it. A team made while another is
+// active on this thread, or inside a parallelFor body, starts nothing and
+// leaves the calls to the active one. Its size is the thread limit when it
+// is made; a worker that cannot be started leaves it smaller.
+struct WorkerTeamState;
+class WorkerTeam {
+public:
+    WorkerTeam();
+    ~WorkerTeam();
+    WorkerTeam(const WorkerTeam&) = delete;
+    WorkerTeam& operator=(const WorkerTeam&) = delete;
+    // The threads this team runs calls on, the calling one included; 1 when
+    // it started none (another team is active, or no worker could start).
+    int threads() const;
+
+private:
+    WorkerTeamState* state_;
+};
+
 // Calls body(begin, end) for disjoint ranges that together cover 0 .. count - 1.
 template <class Body>
 void parallelFor(ptrdiff_t count, ptrdiff_t grain, const Body& body) {

@@ -111,6 +111,7 @@ void yccToRgb(uint8_t* r, uint8_t* g, uint8_t* b, const uint8_t* y, const uint8_
 int adjustMask(const uint8_t* maskR, const uint8_t* maskG, const uint8_t* maskB, int width, int height, uint8_t* outR,
                uint8_t* outG, uint8_t* outB, const MaskSettings* settings) {
     const int count = width * height;
+    WorkerTeam team;  // one set of worker threads for the passes below
     rgbToYcc(maskR, maskG, maskB, outR, outG, outB, width, height, 255);
     float max = 0, min = 0;
     planeMinMax(outR, count, &max, &min);

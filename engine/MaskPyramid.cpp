@@ -28,6 +28,9 @@ int createMaskPyramid(float* plane, int width, int height, const MaskSettings* s
     if (remaining <= 0)
         return setEngineError(kEngineNoMemory, "createMaskPyramid", "Not enough memory passed in for level %i", depth);
 
+    // The levels' many short parallel steps share one set of worker threads
+    // (the deeper levels find this one active).
+    WorkerTeam team;
     float* F = scratch;
     float* U = scratch + n;
     float* D = U + n;

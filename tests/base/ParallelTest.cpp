@@ -126,3 +126,41 @@ TEST(Parallel, WorkersTakeTheCallersFloatingPointControl) {
     EXPECT_EQ(differing.load(), 0);
 }
 #endif
+
+TEST(Parallel, ATeamKeepsItsWorkersForItsCallsAndEndsThemWithIt) {
+    LimitScope scope(3);
+    const int endedBefore = endedThreads.load();
+    std::set<std::thread::id> workers;
+    {
+        WorkerTeam team;
+        EXPECT_EQ(team.threads(), 3);
+        for (int call = 0; call < 30; ++call) {
+            Recorder r{40};
+            parallelFor(40, 2, [&](ptrdiff_t b, ptrdiff_t e) { r(b, e); });
+            EXPECT_EQ(r.missedOrRepeated(), 0) << "call " << call;
+            EXPECT_LE(r.maxActive.load(), 3);
+            for (std::thread::id id : r.threads)
+                if (id != r.caller) workers.insert(id);
+        }
+        EXPECT_EQ(endedThreads.load(), endedBefore);  // no worker ended between the calls
+        {
+            WorkerTeam inner;  // another team is active: this one starts nothing
+            EXPECT_EQ(inner.threads(), 1);
+        }
+        EXPECT_EQ(endedThreads.load(), endedBefore);
+        EXPECT_GE(workers.size(), 1u);
+        EXPECT_LE(workers.size(), 2u);
+    }
+    EXPECT_EQ(endedThreads.load() - endedBefore, int(workers.size()));  // they ended with the team
+}
+
+TEST(Parallel, ATeamWithoutAllItsThreadsStillDoesTheWork) {
+    LimitScope scope(4);
+    failWorkerStartsAfter(1);
+    WorkerTeam team;
+    EXPECT_EQ(team.threads(), 2);
+    Recorder r{300};
+    parallelFor(300, 3, [&](ptrdiff_t b, ptrdiff_t e) { r(b, e); });
+    EXPECT_EQ(r.missedOrRepeated(), 0);
+    EXPECT_LE(r.threads.size(), 2u);
+}
