@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -136,9 +137,18 @@ TEST(Parallel, ATeamKeepsItsWorkersForItsCallsAndEndsThemWithIt) {
         EXPECT_EQ(team.threads(), 3);
         for (int call = 0; call < 30; ++call) {
             Recorder r{40};
-            parallelFor(40, 2, [&](ptrdiff_t b, ptrdiff_t e) { r(b, e); });
+            // The first pieces wait (a while at most) for a second thread to
+            // take one, so the caller cannot do the whole call alone.
+            std::atomic<int> entered{0};
+            parallelFor(40, 2, [&](ptrdiff_t b, ptrdiff_t e) {
+                ++entered;
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+                while (entered.load() < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+                r(b, e);
+            });
             EXPECT_EQ(r.missedOrRepeated(), 0) << "call " << call;
             EXPECT_LE(r.maxActive.load(), 3);
+            EXPECT_GE(r.threads.size(), 2u) << "call " << call;
             for (std::thread::id id : r.threads)
                 if (id != r.caller) workers.insert(id);
         }
