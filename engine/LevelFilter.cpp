@@ -12,7 +12,11 @@
 // The interior is computed a row chunk at a time with one loop per
 // neighbour, so the compiler can run the samples of a chunk side by side; each
 // sample still adds its terms in the order above, so the bits are those of
-// interiorSample, the one-sample reference the tests compare against.
+// interiorSample, the one-sample reference the tests compare against. The
+// vector paths (LevelFilterKernels.h) keep the same order and roundings.
+//
+// Rows are shared out among worker threads: each output row reads only the
+// source plane, so the bytes do not depend on the thread count.
 //
 // Planes smaller than 4 x 4 (which the pyramid can reach from a small top
 // plane) take the border path: the window and near set are clipped to the
@@ -22,6 +26,10 @@
 
 #include <cstddef>
 #include <cstring>
+
+#include "base/Cpu.h"
+#include "base/Parallel.h"
+#include "engine/LevelFilterKernels.h"
 
 namespace {
 
@@ -154,6 +162,41 @@ float smoothSample(const float* src, int width, int height, int x, int y, float 
     return borderSample(src, width, height, x, y, f.invG, f.darker, f.brighter);
 }
 
+namespace {
+
+const LevelFilterKernels* vectorKernels(Isa isa) {
+    switch (isa) {
+    case Isa::Sse2: return &levelFilterSse2();
+    case Isa::Avx2: return &levelFilterAvx2();
+    case Isa::Avx512: return &levelFilterAvx512();
+    case Isa::Scalar: break;
+    }
+    return nullptr;
+}
+
+void smoothRow(const float* src, int width, int height, int y, float* out, const Factors& f,
+               const LevelFilterKernels* kernels) {
+    const bool interiorRow = y >= 2 && y <= height - 3 && width >= 5;
+    if (!interiorRow) {
+        for (int x = 0; x < width; ++x) out[x] = borderSample(src, width, height, x, y, f.invG, f.darker, f.brighter);
+        return;
+    }
+    for (int x = 0; x < 2; ++x) out[x] = borderSample(src, width, height, x, y, f.invG, f.darker, f.brighter);
+    const int interior = width - 4;
+    if (kernels != nullptr && interior >= kernels->lanes) {
+        const LevelWeights weights = {f.invG, f.darker, f.brighter};
+        kernels->interiorRun(src, width, y, 2, interior, out + 2, &weights);
+    } else {
+        for (int x = 2; x <= width - 3; x += 256) {
+            int n = width - 2 - x < 256 ? width - 2 - x : 256;
+            interiorChunk(src, width, y, x, n, out + x, f.invG, f.darker, f.brighter);
+        }
+    }
+    for (int x = width - 2; x < width; ++x) out[x] = borderSample(src, width, height, x, y, f.invG, f.darker, f.brighter);
+}
+
+}  // namespace
+
 void smoothLevel(const float* src, int width, int height, float* dst, float g, float asymmetry) {
     size_t count = size_t(width) * size_t(height);
     if (g == 0.0f) {
@@ -161,20 +204,13 @@ void smoothLevel(const float* src, int width, int height, float* dst, float g, f
         return;
     }
     float invG = float(1.0 / double(g));
-    Factors f = factors(invG, asymmetry);
-    for (int y = 0; y < height; ++y) {
-        float* out = dst + ptrdiff_t(y) * width;
-        bool interiorRow = y >= 2 && y <= height - 3 && width >= 5;
-        if (!interiorRow) {
-            for (int x = 0; x < width; ++x) out[x] = borderSample(src, width, height, x, y, f.invG, f.darker, f.brighter);
-            continue;
-        }
-        for (int x = 0; x < 2; ++x) out[x] = borderSample(src, width, height, x, y, f.invG, f.darker, f.brighter);
-        for (int x = 2; x <= width - 3; x += 256) {
-            int n = width - 2 - x < 256 ? width - 2 - x : 256;
-            interiorChunk(src, width, y, x, n, out + x, f.invG, f.darker, f.brighter);
-        }
-        for (int x = width - 2; x < width; ++x)
-            out[x] = borderSample(src, width, height, x, y, f.invG, f.darker, f.brighter);
-    }
+    const Factors f = factors(invG, asymmetry);
+    const LevelFilterKernels* kernels = vectorKernels(activeIsa());
+    // Pieces of about 32 K samples: enough to outweigh handing them out,
+    // small enough to share a plane evenly; a small level stays on one thread.
+    const ptrdiff_t rowsPerPiece = width >= 32768 ? 1 : 32768 / width;
+    parallelFor(height, rowsPerPiece, [&](ptrdiff_t first, ptrdiff_t end) {
+        for (ptrdiff_t y = first; y < end; ++y)
+            smoothRow(src, width, height, int(y), dst + y * width, f, kernels);
+    });
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "base/Parallel.h"
 #include "engine/EngineError.h"
 #include "engine/LevelFilter.h"
 #include "engine/Resample.h"
@@ -27,6 +28,9 @@ int createMaskPyramid(float* plane, int width, int height, const MaskSettings* s
     if (remaining <= 0)
         return setEngineError(kEngineNoMemory, "createMaskPyramid", "Not enough memory passed in for level %i", depth);
 
+    // The levels' many short parallel steps share one set of worker threads
+    // (the deeper levels find this one active).
+    WorkerTeam team;
     float* F = scratch;
     float* U = scratch + n;
     float* D = U + n;
@@ -48,10 +52,13 @@ int createMaskPyramid(float* plane, int width, int height, const MaskSettings* s
     if (err == kEngineOk) err = BicubicUpsample(D, halfW, halfH, U, width, height, rest, int(remaining));
     if (err != kEngineOk) return err;
 
-    if (depth <= 1) {
-        for (size_t i = 0; i < n; ++i) plane[i] = F[i] + U[i];
-    } else {
-        for (size_t i = 0; i < n; ++i) plane[i] = F[i] - plane[i] + U[i];
-    }
+    // The combination, in pieces shared among worker threads (each sample on its own).
+    parallelFor(ptrdiff_t(n), 1 << 16, [&](ptrdiff_t first, ptrdiff_t end) {
+        if (depth <= 1) {
+            for (ptrdiff_t i = first; i < end; ++i) plane[i] = F[i] + U[i];
+        } else {
+            for (ptrdiff_t i = first; i < end; ++i) plane[i] = F[i] - plane[i] + U[i];
+        }
+    });
     return kEngineOk;
 }

@@ -3,12 +3,19 @@
 // Taps whose weight is exactly 0 (the spline's ends) are skipped: adding the
 // +0 or -0 they would contribute to a sum that starts at +0 never changes it
 // for finite samples, so the bits are those of the full 16-tap sum.
+//
+// The vector paths (ResampleKernels.h) sum each output in the same order with
+// the same weight products. Output rows are shared among worker threads;
+// each reads only the padded copy.
 #include "engine/Resample.h"
 
 #include <cstddef>
 #include <cstring>
 
+#include "base/Cpu.h"
+#include "base/Parallel.h"
 #include "engine/EngineError.h"
+#include "engine/ResampleKernels.h"
 
 namespace {
 
@@ -31,6 +38,53 @@ void padTwice(const float* src, int w, int h, float* padded) {
         std::memcpy(d + 2, s, size_t(w) * sizeof(float));
         d[w + 2] = d[w + 3] = s[w - 1];
     }
+}
+
+const ResampleKernels* vectorKernels(Isa isa) {
+    switch (isa) {
+    case Isa::Sse2: return &resampleSse2();
+    case Isa::Avx2: return &resampleAvx2();
+    case Isa::Avx512: return &resampleAvx512();
+    case Isa::Scalar: break;
+    }
+    return nullptr;
+}
+
+// One output row j of the enlargement, from output column first on.
+void upsampleRowScalar(const float* work, int p, const float* W, int j, int first, float* out, int dstWidth) {
+    const int r = j / 2, a = j % 2;
+    const float rowW[4] = {W[2 - a], W[4 - a], W[6 - a], W[8 - a]};
+    const int rows = rowW[3] == 0.0f ? 3 : 4;
+    const float* top = work + ptrdiff_t(r + 1) * p;  // source row r - 1, offset by 2 into the padding
+    for (int k = first; k < dstWidth; ++k) {
+        const int c = k / 2, b = k % 2;
+        const float colW[4] = {W[6 + b], W[4 + b], W[2 + b], W[b]};
+        const int cols = colW[3] == 0.0f ? 3 : 4;
+        const float* tap = top + c + 1;  // source column c - 1
+        float sum = 0.0f;
+        for (int i = 0; i < rows; ++i)
+            for (int m = 0; m < cols; ++m) sum += rowW[i] * colW[m] * tap[ptrdiff_t(i) * p + m];
+        out[k] = sum;
+    }
+}
+
+// Column pairs 0 .. pairs - 1 on vectors, the rest (an odd width's last column) one by one.
+void upsampleRowVector(const ResampleKernels& kernels, const float* work, int p, const float* W, int j, int pairs,
+                       float* out, int dstWidth) {
+    const int a = j % 2;
+    const float rowW[4] = {W[2 - a], W[4 - a], W[6 - a], W[8 - a]};
+    const int rows = rowW[3] == 0.0f ? 3 : 4;
+    const float evenW[4] = {W[6], W[4], W[2], W[0]}, oddW[4] = {W[7], W[5], W[3], W[1]};
+    float evenProducts[12], oddProducts[16];
+    for (int i = 0; i < 4; ++i)
+        for (int m = 0; m < 4; ++m) {
+            if (m < 3) evenProducts[i * 3 + m] = rowW[i] * evenW[m];
+            oddProducts[i * 4 + m] = rowW[i] * oddW[m];
+        }
+    const float* top = work + ptrdiff_t(j / 2 + 1) * p;
+    kernels.upsampleRow(top, p, rows, evenProducts, evenW[3] == 0.0f ? 3 : 4, oddProducts, oddW[3] == 0.0f ? 3 : 4,
+                        pairs, out);
+    upsampleRowScalar(work, p, W, j, 2 * pairs, out, dstWidth);
 }
 
 }  // namespace
@@ -60,22 +114,16 @@ int BicubicUpsample(const float* src, int srcWidth, int srcHeight, float* dst, i
     float W[9];
     for (int i = 0; i < 9; ++i) W[i] = cubicBSpline(float(i) / 2.0f - 2.0f);
 
-    for (int j = 0; j < dstHeight; ++j) {
-        const int r = j / 2, a = j % 2;
-        const float rowW[4] = {W[2 - a], W[4 - a], W[6 - a], W[8 - a]};
-        const int rows = rowW[3] == 0.0f ? 3 : 4;
-        const float* top = work + ptrdiff_t(r + 1) * p;  // source row r - 1, offset by 2 into the padding
-        float* out = dst + ptrdiff_t(j) * dstWidth;
-        for (int k = 0; k < dstWidth; ++k) {
-            const int c = k / 2, b = k % 2;
-            const float colW[4] = {W[6 + b], W[4 + b], W[2 + b], W[b]};
-            const int cols = colW[3] == 0.0f ? 3 : 4;
-            const float* tap = top + c + 1;  // source column c - 1
-            float sum = 0.0f;
-            for (int i = 0; i < rows; ++i)
-                for (int m = 0; m < cols; ++m) sum += rowW[i] * colW[m] * tap[ptrdiff_t(i) * p + m];
-            out[k] = sum;
+    const ResampleKernels* kernels = vectorKernels(activeIsa());
+    const int pairs = dstWidth / 2 < srcWidth ? dstWidth / 2 : srcWidth;
+    if (kernels != nullptr && pairs < kernels->lanes) kernels = nullptr;
+    const ptrdiff_t rowsPerPiece = dstWidth >= 32768 ? 1 : 32768 / dstWidth;
+    parallelFor(dstHeight, rowsPerPiece, [&](ptrdiff_t first, ptrdiff_t end) {
+        for (ptrdiff_t j = first; j < end; ++j) {
+            float* out = dst + j * dstWidth;
+            if (kernels != nullptr) upsampleRowVector(*kernels, work, p, W, int(j), pairs, out, dstWidth);
+            else upsampleRowScalar(work, p, W, int(j), 0, out, dstWidth);
         }
-    }
+    });
     return kEngineOk;
 }

@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include "base/Cpu.h"
+#include "base/Parallel.h"
+#include "planes/BilinearKernels.h"
 #include "planes/PlaneConvert.h"
 
 namespace {
@@ -9,8 +12,25 @@ namespace {
 // Destination columns are handled in blocks whose positions and horizontal
 // blends live on the stack: nothing is allocated, the per-column set-up runs
 // once per call rather than once per row, and consecutive destination rows on
-// the same source row (any enlargement) reuse the horizontal blends.
+// the same source row (any enlargement) reuse the horizontal blends. The
+// vertical blend and the store run on vectors where the path has them
+// (BilinearKernels.h), with the same bits. Bands of destination rows are
+// shared among worker threads: every destination sample depends only on its
+// own position, so the bytes do not depend on the thread count.
 constexpr int kBlock = 256;
+// The longest span of source samples a block's vector blend converts (a
+// reduction by more than 4 blends one sample at a time).
+constexpr int kMaxSpan = 4 * kBlock + 2;
+
+const BilinearKernels* vectorKernels() {
+    switch (activeIsa()) {
+    case Isa::Sse2: return &bilinearSse2();
+    case Isa::Avx2: return &bilinearAvx2();
+    case Isa::Avx512: return &bilinearAvx512();
+    case Isa::Scalar: break;
+    }
+    return nullptr;
+}
 
 struct Grid {
     const uint8_t* src;
@@ -48,6 +68,11 @@ struct ColumnBlock {
     ptrdiff_t cc[kBlock];
     double fx[kBlock];
     bool lastColumn[kBlock];  // cc + 1 reaches the plane's edge: no blending at all
+    // The same for the vector blend: indices from the block's first source column.
+    ptrdiff_t spanFirst;
+    int32_t left[kBlock], right[kBlock];
+    double lastMask[kBlock];
+    int span;
 };
 
 void placeColumns(const Grid& g, ColumnBlock& b) {
@@ -59,15 +84,34 @@ void placeColumns(const Grid& g, ColumnBlock& b) {
         b.cc[k] = g.left + ptrdiff_t(xi);
         b.lastColumn[k] = b.cc[k] + 1 >= g.srcWidth;
     }
+    b.spanFirst = b.cc[0];
+    for (int k = 0; k < b.count; ++k) {
+        const ptrdiff_t left = b.cc[k] - b.spanFirst;
+        b.left[k] = int32_t(left < kMaxSpan ? left : 0);
+        b.right[k] = b.lastColumn[k] ? b.left[k] : b.left[k] + 1;
+        b.lastMask[k] = b.lastColumn[k] ? 1.0 : 0.0;
+    }
+    const ptrdiff_t span = b.cc[b.count - 1] + (b.lastColumn[b.count - 1] ? 1 : 2) - b.spanFirst;
+    b.span = span <= kMaxSpan ? int(span) : kMaxSpan + 1;
 }
 
 // Horizontal blends of source row rr (upper) and of the row below (lower)
 // for every column of the block, Pitch bytes between neighbouring samples.
+// Columns from the first on; the vector blend, where the path has one, does
+// the first ones.
 template <int Pitch>
-void blendRows(const Grid& g, const ColumnBlock& b, ptrdiff_t rr, double* upper, double* lower) {
+void blendRows(const Grid& g, const ColumnBlock& b, ptrdiff_t rr, double* upper, double* lower,
+               const BilinearKernels* kernels) {
     const uint8_t* row = g.src + rr * g.srcRowBytes;
     const bool lastRow = rr + 1 >= g.srcHeight;
-    for (int k = 0; k < b.count; ++k) {
+    int first = 0;
+    if (Pitch == 1 && kernels != nullptr && b.span <= kMaxSpan) {
+        const BlendColumns columns = {b.left, b.right, b.fx, b.lastMask, b.count, b.span};
+        double scratch[2 * kMaxSpan + 16];
+        first = kernels->blend(row + b.spanFirst, lastRow ? nullptr : row + b.spanFirst + g.srcRowBytes, &columns,
+                               upper, lower, scratch);
+    }
+    for (int k = first; k < b.count; ++k) {
         const uint8_t* p = row + b.cc[k] * Pitch;
         const double tl = p[0];
         if (b.lastColumn[k]) {  // tr = bl = br = tl
@@ -87,13 +131,13 @@ void blendRows(const Grid& g, const ColumnBlock& b, ptrdiff_t rr, double* upper,
     }
 }
 
-// The body every member shares. store.row(i) gives a destination row whose
-// put(j, value) does the member's own store of the interpolated value.
-// Rows firstRow .. lastRow - 1 of the destination; store.row(i) is asked for
-// i counted from firstRow.
+// The body every member shares, for destination rows first .. end - 1.
+// store.row(i) gives destination row i, whose put(j, value) does the member's
+// own store of the interpolated value and whose vectors(upper, lower, fy,
+// first column, count) stores the first columns of a block on vectors and
+// says how many it did.
 template <int Pitch, class Store>
-void bilinear(const Grid& g, int dstWidth, int firstRow, int lastRow, const Store& store) {
-    if (dstWidth <= 0 || lastRow <= firstRow) return;
+void bilinearRows(const Grid& g, int dstWidth, int first, int end, const Store& store) {
     ColumnBlock block;
     double upper[kBlock], lower[kBlock];
     for (block.first = 0; block.first < dstWidth; block.first += kBlock) {
@@ -101,49 +145,77 @@ void bilinear(const Grid& g, int dstWidth, int firstRow, int lastRow, const Stor
         placeColumns(g, block);
         bool blended = false;
         ptrdiff_t blendedRow = 0;
-        for (int i = firstRow; i < lastRow; ++i) {
+        for (int i = first; i < end; ++i) {
             const RowPosition pos = rowPosition(g, i);
             if (!blended || pos.rr != blendedRow) {
-                blendRows<Pitch>(g, block, pos.rr, upper, lower);
+                blendRows<Pitch>(g, block, pos.rr, upper, lower, store.k);
                 blended = true;
                 blendedRow = pos.rr;
             }
-            const auto out = store.row(i - firstRow);
-            for (int k = 0; k < block.count; ++k) out.put(block.first + k, upper[k] + (lower[k] - upper[k]) * pos.fy);
+            const auto out = store.row(i);
+            const int done = int(out.vectors(upper, lower, pos.fy, block.first, block.count));
+            for (int k = done; k < block.count; ++k)
+                out.put(block.first + k, upper[k] + (lower[k] - upper[k]) * pos.fy);
         }
     }
 }
 
+// Rows of about 64 K destination samples per piece of work.
+template <int Pitch, class Store>
+void bilinear(const Grid& g, int dstWidth, int dstHeight, const Store& store) {
+    if (dstWidth <= 0 || dstHeight <= 0) return;
+    const ptrdiff_t rowsPerPiece = dstWidth >= 65536 ? 1 : 65536 / dstWidth;
+    parallelFor(dstHeight, rowsPerPiece, [&](ptrdiff_t first, ptrdiff_t end) {
+        bilinearRows<Pitch>(g, dstWidth, int(first), int(end), store);
+    });
+}
+
 struct FloatRow {
     float* p;
+    const BilinearKernels* k;
     void put(ptrdiff_t j, double value) const { p[j] = float(value); }
+    ptrdiff_t vectors(const double* u, const double* l, double fy, ptrdiff_t j, ptrdiff_t n) const {
+        return k != nullptr ? k->toFloat(u, l, fy, p + j, n) : 0;
+    }
 };
 struct FloatStore {
     float* dst;
     ptrdiff_t stride;
-    FloatRow row(int i) const { return FloatRow{dst + i * stride}; }
+    const BilinearKernels* k;
+    int firstRow;  // destination row stored at dst's first row
+    FloatRow row(int i) const { return FloatRow{dst + (i - firstRow) * stride, k}; }
 };
 
 template <int Pitch>
 struct RoundedRow {
     uint8_t* p;
+    const BilinearKernels* k;
     void put(ptrdiff_t j, double value) const { p[j * Pitch] = uint8_t(roundSample(value)); }
+    ptrdiff_t vectors(const double* u, const double* l, double fy, ptrdiff_t j, ptrdiff_t n) const {
+        return Pitch == 1 && k != nullptr ? k->toBytes(u, l, fy, p + j, n) : 0;
+    }
 };
 template <int Pitch>
 struct RoundedStore {
     uint8_t* dst;
     ptrdiff_t rowBytes;
-    RoundedRow<Pitch> row(int i) const { return RoundedRow<Pitch>{dst + i * rowBytes}; }
+    const BilinearKernels* k;
+    RoundedRow<Pitch> row(int i) const { return RoundedRow<Pitch>{dst + i * rowBytes, k}; }
 };
 
 struct DivideRow {
     float* p;
+    const BilinearKernels* k;
     void put(ptrdiff_t j, double m) const { p[j] = m > 0.0 ? float(p[j] / m * 255.0) : 255.0f; }
+    ptrdiff_t vectors(const double* u, const double* l, double fy, ptrdiff_t j, ptrdiff_t n) const {
+        return k != nullptr ? k->divide(u, l, fy, p + j, n) : 0;
+    }
 };
 struct DivideStore {
     float* dst;
     ptrdiff_t stride;
-    DivideRow row(int i) const { return DivideRow{dst + i * stride}; }
+    const BilinearKernels* k;
+    DivideRow row(int i) const { return DivideRow{dst + i * stride, k}; }
 };
 
 }  // namespace
@@ -151,21 +223,26 @@ struct DivideStore {
 void resampleToFloat(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                      float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride) {
     const Grid g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
-    bilinear<1>(g, dstWidth, 0, dstHeight, FloatStore{dst, dstStride});
+    bilinear<1>(g, dstWidth, dstHeight, FloatStore{dst, dstStride, vectorKernels(), 0});
 }
 
 void resampleToFloatRows(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                          float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount) {
-    if (dstHeight <= 0) return;
+    const int first = firstRow < 0 ? 0 : firstRow;
+    const int end = rowCount > dstHeight - firstRow ? dstHeight : firstRow + rowCount;
+    if (dstWidth <= 0 || first >= end) return;
     const Grid g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
-    const int lastRow = firstRow + rowCount < dstHeight ? firstRow + rowCount : dstHeight;
-    bilinear<1>(g, dstWidth, firstRow, lastRow, FloatStore{dst, dstStride});
+    const FloatStore store{dst, dstStride, vectorKernels(), firstRow};
+    const ptrdiff_t rowsPerPiece = dstWidth >= 65536 ? 1 : 65536 / dstWidth;
+    parallelFor(end - first, rowsPerPiece, [&](ptrdiff_t b, ptrdiff_t e) {
+        bilinearRows<1>(g, dstWidth, first + int(b), first + int(e), store);
+    });
 }
 
 void resampleBytes(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                    uint8_t* dst, int dstWidth, int dstHeight, ptrdiff_t dstRowBytes) {
     const Grid g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
-    bilinear<1>(g, dstWidth, 0, dstHeight, RoundedStore<1>{dst, dstRowBytes});
+    bilinear<1>(g, dstWidth, dstHeight, RoundedStore<1>{dst, dstRowBytes, vectorKernels()});
 }
 
 void resampleInterleaved(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
@@ -174,12 +251,12 @@ void resampleInterleaved(const uint8_t* src, int srcWidth, int srcHeight, ptrdif
     moveRectTo(&anchored, &window, window.top, 0);
     for (int k = 0; k < 3; ++k) {
         const Grid g = makeGrid(src + k, srcWidth, srcHeight, srcRowBytes, anchored, dstWidth, dstHeight);
-        bilinear<3>(g, dstWidth, 0, dstHeight, RoundedStore<3>{dst + k, dstRowBytes});
+        bilinear<3>(g, dstWidth, dstHeight, RoundedStore<3>{dst + k, dstRowBytes, nullptr});
     }
 }
 
 void divideBySampledMask(const uint8_t* mask, int maskWidth, int maskHeight, ptrdiff_t maskRowBytes,
                          const Rect& window, float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride) {
     const Grid g = makeGrid(mask, maskWidth, maskHeight, maskRowBytes, window, dstWidth, dstHeight);
-    bilinear<1>(g, dstWidth, 0, dstHeight, DivideStore{dst, dstStride});
+    bilinear<1>(g, dstWidth, dstHeight, DivideStore{dst, dstStride, vectorKernels()});
 }

@@ -20,8 +20,10 @@
 // Stores the interpolated value rounded to single precision (dstStride in samples).
 void resampleToFloat(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                      float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride);
-// Rows firstRow .. firstRow + rowCount - 1 of resampleToFloat's destination
-// (same grid, same values), row firstRow (0 or more) at dst.
+// Rows firstRow .. firstRow + rowCount - 1 of what resampleToFloat writes for
+// the same source, window and destination size (the same grid and bits),
+// into a buffer of rowCount rows: destination row firstRow + k goes to
+// dst row k. Rows outside 0 .. dstHeight - 1 are not written.
 void resampleToFloatRows(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                          float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount);
 // Stores the value rounded to a byte (halves up, clamp high-first).

@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#include "base/Cpu.h"
+#include "base/Parallel.h"
+#include "planes/PlaneConvertKernels.h"
+
 int truncateSample(double v) {
     // 2^20 + v puts v's integer part in mantissa bits 32..51 (the fraction
     // fills the 32 bits below): the integer part without a float-to-int
@@ -34,14 +38,57 @@ uint8_t highFirstByte(double v) { return uint8_t(truncateSample(clampHighFirst(v
 // A product the caller rounds to single precision before clamping.
 double singleProduct(float gain, float v) { return float(double(gain) * double(v)); }
 
+// The vector rows of the active path; none on the scalar one.
+const PlaneConvertKernels* vectorRows() {
+    switch (activeIsa()) {
+    case Isa::Sse2: return &planeConvertSse2();
+    case Isa::Avx2: return &planeConvertAvx2();
+    case Isa::Avx512: return &planeConvertAvx512();
+    case Isa::Scalar: break;
+    }
+    return nullptr;
+}
+
+// Calls body(row) for rows first .. end - 1 of width samples, in pieces of
+// about 64 K samples shared among worker threads (each row on its own).
+template <class Body>
+void forRows(ptrdiff_t first, ptrdiff_t end, ptrdiff_t width, const Body& body) {
+    const ptrdiff_t rowsPerPiece = width >= 65536 ? 1 : 65536 / (width > 0 ? width : 1);
+    parallelFor(end - first, rowsPerPiece, [&](ptrdiff_t b, ptrdiff_t e) {
+        for (ptrdiff_t row = first + b; row < first + e; ++row) body(row);
+    });
+}
+
 // Calls op(sample) for rows top..bottom-1 and columns left..right-1 of a
 // plane addressed from its origin, with the row stride in elements of T.
+// With a vector row (line start, count -> samples done), op takes only the
+// samples that it leaves.
 template <class T, class Op>
 void forEachInRect(T* plane, ptrdiff_t stride, const Rect& r, Op op) {
     for (ptrdiff_t row = r.top; row < r.bottom; ++row) {
         T* line = plane + row * stride;
         for (ptrdiff_t col = r.left; col < r.right; ++col) op(line[col]);
     }
+}
+template <class T, class VectorRow, class Op>
+void forEachInRect(T* plane, ptrdiff_t stride, const Rect& r, VectorRow vectorRow, Op op) {
+    forRows(r.top, r.bottom, ptrdiff_t(r.right) - r.left, [&](ptrdiff_t row) {
+        T* line = plane + row * stride;
+        const ptrdiff_t done = r.right > r.left ? vectorRow(line + r.left, ptrdiff_t(r.right) - r.left) : 0;
+        for (ptrdiff_t col = r.left + done; col < r.right; ++col) op(line[col]);
+    });
+}
+
+
+// Every conversion row by row: the scalar path on the calling thread, the
+// vector paths in pieces shared among worker threads.
+template <class Row>
+void eachRow(const PlaneConvertKernels* k, ptrdiff_t rows, ptrdiff_t cols, const Row& row) {
+    if (k == nullptr) {
+        for (ptrdiff_t i = 0; i < rows; ++i) row(i);
+        return;
+    }
+    forRows(0, rows, cols, row);
 }
 
 }  // namespace
@@ -55,30 +102,47 @@ void importTile(const uint8_t* src, float* dst, const Rect& r, ptrdiff_t srcRowB
                 int maxRows) {
     const ptrdiff_t rows = rectHeight(r) < maxRows ? rectHeight(r) : maxRows;
     const ptrdiff_t cols = rectWidth(r) < dstStride ? rectWidth(r) : dstStride;
-    for (ptrdiff_t row = 0; row < rows; ++row)
-        for (ptrdiff_t col = 0; col < cols; ++col) dst[row * dstStride + col] = src[row * srcRowBytes + col];
+    const PlaneConvertKernels* k = vectorRows();
+    eachRow(k, rows, cols, [&](ptrdiff_t row) {
+        const ptrdiff_t done =
+            k != nullptr && cols > 0 ? k->importRow(src + row * srcRowBytes, dst + row * dstStride, cols) : 0;
+        for (ptrdiff_t col = done; col < cols; ++col) dst[row * dstStride + col] = src[row * srcRowBytes + col];
+    });
 }
 
 void exportPlane(const float* src, uint8_t* dst, const Rect& r, ptrdiff_t dstRowBytes) {
     const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
-    for (ptrdiff_t row = 0; row < rows; ++row)
-        for (ptrdiff_t col = 0; col < cols; ++col) dst[row * dstRowBytes + col] = lowFirstByte(src[row * cols + col]);
+    const PlaneConvertKernels* k = vectorRows();
+    eachRow(k, rows, cols, [&](ptrdiff_t row) {
+        const ptrdiff_t done =
+            k != nullptr && cols > 0 ? k->exportRow(src + row * cols, dst + row * dstRowBytes, cols) : 0;
+        for (ptrdiff_t col = done; col < cols; ++col) dst[row * dstRowBytes + col] = lowFirstByte(src[row * cols + col]);
+    });
 }
 
 void exportRegion(const float* src, ptrdiff_t srcStride, uint8_t* dst, const Rect& r, ptrdiff_t dstRowBytes) {
     const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
     const float* first = src + ptrdiff_t(r.top) * srcStride + r.left;
-    for (ptrdiff_t row = 0; row < rows; ++row)
-        for (ptrdiff_t col = 0; col < cols; ++col)
+    const PlaneConvertKernels* k = vectorRows();
+    eachRow(k, rows, cols, [&](ptrdiff_t row) {
+        const ptrdiff_t done =
+            k != nullptr && cols > 0 ? k->exportRow(first + row * srcStride, dst + row * dstRowBytes, cols) : 0;
+        for (ptrdiff_t col = done; col < cols; ++col)
             dst[row * dstRowBytes + col] = lowFirstByte(first[row * srcStride + col]);
+    });
 }
 
 void exportScaled(const float* src, ptrdiff_t srcStride, uint8_t* dst, const Rect& r, ptrdiff_t dstRowBytes,
                   float gain) {
     const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
-    for (ptrdiff_t row = 0; row < rows; ++row)
-        for (ptrdiff_t col = 0; col < cols; ++col)
+    const PlaneConvertKernels* k = vectorRows();
+    eachRow(k, rows, cols, [&](ptrdiff_t row) {
+        const ptrdiff_t done =
+            k != nullptr && cols > 0 ? k->exportScaledRow(src + row * srcStride, dst + row * dstRowBytes, cols, gain)
+                                     : 0;
+        for (ptrdiff_t col = done; col < cols; ++col)
             dst[row * dstRowBytes + col] = lowFirstByte(singleProduct(gain, src[row * srcStride + col]));
+    });
 }
 
 void exportInterleaved(const float* src, int16_t width, int16_t height, uint8_t* dst, float gain) {
@@ -96,41 +160,65 @@ void interleavePlanes(const uint8_t* src, int16_t width, int16_t height, uint8_t
 }
 
 void normalisePlane(float* plane, ptrdiff_t stride, const Rect& r, float min, float scale) {
-    forEachInRect(plane, stride, r, [=](float& v) { v = float((double(v) - min) * scale); });
+    const PlaneConvertKernels* k = vectorRows();
+    auto one = [=](float& v) { v = float((double(v) - min) * scale); };
+    if (k == nullptr) return forEachInRect(plane, stride, r, one);
+    forEachInRect(plane, stride, r, [=](float* row, ptrdiff_t n) { return k->normaliseRow(row, n, min, scale); }, one);
 }
 
 void denormalisePlane(float* plane, ptrdiff_t stride, const Rect& r, float min, float invScale) {
-    forEachInRect(plane, stride, r, [=](float& v) { v = float(min + double(invScale) * v); });
+    const PlaneConvertKernels* k = vectorRows();
+    auto one = [=](float& v) { v = float(min + double(invScale) * v); };
+    if (k == nullptr) return forEachInRect(plane, stride, r, one);
+    forEachInRect(plane, stride, r, [=](float* row, ptrdiff_t n) { return k->denormaliseRow(row, n, min, invScale); },
+                  one);
 }
 
 void normaliseBytes(uint8_t* plane, ptrdiff_t rowBytes, const Rect& r, float min, float scale) {
     // High-first: with a flat mask plane the scale is infinite or NaN, and
     // every sample must become 255.
-    forEachInRect(plane, rowBytes, r, [=](uint8_t& v) { v = highFirstByte((double(v) - min) * scale); });
+    const PlaneConvertKernels* k = vectorRows();
+    auto one = [=](uint8_t& v) { v = highFirstByte((double(v) - min) * scale); };
+    if (k == nullptr) return forEachInRect(plane, rowBytes, r, one);
+    forEachInRect(plane, rowBytes, r,
+                  [=](uint8_t* row, ptrdiff_t n) { return k->normaliseBytesRow(row, n, min, scale); }, one);
 }
 
 void denormaliseBytes(uint8_t* plane, ptrdiff_t rowBytes, const Rect& r, float min, float invScale) {
-    forEachInRect(plane, rowBytes, r, [=](uint8_t& v) { v = highFirstByte(min + double(invScale) * v); });
+    const PlaneConvertKernels* k = vectorRows();
+    auto one = [=](uint8_t& v) { v = highFirstByte(min + double(invScale) * v); };
+    if (k == nullptr) return forEachInRect(plane, rowBytes, r, one);
+    forEachInRect(plane, rowBytes, r,
+                  [=](uint8_t* row, ptrdiff_t n) { return k->denormaliseBytesRow(row, n, min, invScale); }, one);
 }
 
 namespace {
 
-// Calls op(offset in the tile, mask sample) over r clipped to the mask.
-template <class M, class Op>
-void forEachMaskPair(const Rect& r, ptrdiff_t tileStride, const M* mask, int maskWidth, int maskHeight, Op op) {
+// Calls op(offset in the tile, mask sample) over r clipped to the mask,
+// after vectorRow(tile row offset, mask row, count) -> samples done, per row;
+// rows shared among worker threads.
+template <class M, class VectorRow, class Op>
+void forEachMaskPair(const Rect& r, ptrdiff_t tileStride, const M* mask, int maskWidth, int maskHeight,
+                     VectorRow vectorRow, Op op) {
     const ptrdiff_t bottom = r.bottom < maskHeight ? r.bottom : maskHeight;
     const ptrdiff_t right = r.right < maskWidth ? r.right : maskWidth;
-    for (ptrdiff_t i = 0; r.top + i < bottom; ++i) {
+    const ptrdiff_t n = right - r.left;
+    forRows(0, bottom - r.top, n, [&](ptrdiff_t i) {
         const M* maskRow = mask + (r.top + i) * ptrdiff_t(maskWidth) + r.left;
-        for (ptrdiff_t j = 0; r.left + j < right; ++j) op(i * tileStride + j, maskRow[j]);
-    }
+        const ptrdiff_t done = n > 0 ? vectorRow(i * tileStride, maskRow, n) : 0;
+        for (ptrdiff_t j = done; r.left + j < right; ++j) op(i * tileStride + j, maskRow[j]);
+    });
 }
 
 }  // namespace
 
 void divideByMask(const float* tile, const Rect& r, ptrdiff_t tileStride, const float* mask, int maskWidth,
                   int maskHeight, float* out) {
-    forEachMaskPair(r, tileStride, mask, maskWidth, maskHeight, [=](ptrdiff_t at, float m) {
+    const PlaneConvertKernels* k = vectorRows();
+    auto vectorRow = [=](ptrdiff_t at, const float* maskRow, ptrdiff_t n) {
+        return k != nullptr ? k->divideByMaskRow(tile + at, maskRow, out + at, n) : 0;
+    };
+    forEachMaskPair(r, tileStride, mask, maskWidth, maskHeight, vectorRow, [=](ptrdiff_t at, float m) {
         const double d = m > 0.0f ? double(m) : 1.0;
         double q = tile[at] / d;
         if (q > 1.0) q = 1.0;
@@ -140,7 +228,11 @@ void divideByMask(const float* tile, const Rect& r, ptrdiff_t tileStride, const 
 
 void divideByProxyMask(const float* plane, const Rect& r, ptrdiff_t stride, const uint8_t* mask, int maskWidth,
                        int maskHeight, float* out) {
-    forEachMaskPair(r, stride, mask, maskWidth, maskHeight, [=](ptrdiff_t at, uint8_t m) {
+    const PlaneConvertKernels* k = vectorRows();
+    auto vectorRow = [=](ptrdiff_t at, const uint8_t* maskRow, ptrdiff_t n) {
+        return k != nullptr ? k->divideByProxyMaskRow(plane + at, maskRow, out + at, n) : 0;
+    };
+    forEachMaskPair(r, stride, mask, maskWidth, maskHeight, vectorRow, [=](ptrdiff_t at, uint8_t m) {
         // A zero mask byte divides the sample by itself: 255 for any other
         // sample, NaN for zero, which the following exports turn into 0.
         const double v = plane[at];

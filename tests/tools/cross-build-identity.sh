@@ -56,5 +56,29 @@ for profile in psfilterpdn pspi irfanview pspihost; do
         check "native in the $profile host" "$work/native-$profile.png" ||
         { echo "FAIL - native run in the $profile host"; failures=$((failures + 1)); }
 done
+
+# Every vector path and thread count gives the same bytes (a path the
+# processor lacks falls to the one below, which is checked as well): native on
+# each path with 1, 2 and 4 threads, the 64-bit DLL on each path, the 32-bit
+# DLL on its floor and its widest path; all against the scalar path on one
+# thread.
+VELMORA_ISA=scalar VELMORA_THREADS=1 "$velmora" --overwrite -b 12 -c -1 -o "$work/native.png" "$work/input.png" || failures=$((failures + 1))
+for isa in scalar sse2 avx2 avx512; do
+    for threads in 1 2 4; do
+        VELMORA_ISA=$isa VELMORA_THREADS=$threads "$velmora" --overwrite -b 12 -c -1 -o "$work/path.png" "$work/input.png" &&
+            check "native, $isa path, $threads threads" "$work/path.png" || failures=$((failures + 1))
+    done
+    VELMORA_ISA=$isa VELMORA_THREADS=4 "$wine_run" "$win64/velmora-host.exe" --overwrite --plugin "$win64/Velmora.8bf" -b 12 -c -1 \
+        -o "$work/w64path.png" "$work/input.png" && check "64-bit DLL, $isa path, 4 threads" "$work/w64path.png" ||
+        failures=$((failures + 1))
+done
+if [ -n "$win32" ]; then
+    for run in "sse2 4" "avx512 2"; do
+        set -- $run
+        VELMORA_ISA=$1 VELMORA_THREADS=$2 "$wine_run" "$win32/velmora-host.exe" --overwrite --plugin "$win32/Velmora.8bf" -b 12 \
+            -c -1 -o "$work/w32path.png" "$work/input.png" && check "32-bit DLL, $1 path, $2 threads" "$work/w32path.png" ||
+            failures=$((failures + 1))
+    done
+fi
 echo "$failures failed"
 [ $failures -eq 0 ]
