@@ -19,13 +19,33 @@ float levelStrength(const MaskSettings* settings, int depth) {
     return float(std::sqrt(double(quotient)) * double(settings->strength));
 }
 
+size_t pyramidScratchBytes(int width, int height) {
+    size_t used = 0, least = 0;  // bytes taken by the levels above, the least scratch so far
+    for (int depth = 1; depth <= maxPyramidDepth; ++depth) {
+        const size_t n = size_t(width) * size_t(height);
+        const int halfW = width / 2, halfH = height / 2;
+        used += 4 * (2 * n + size_t(halfW) * size_t(halfH));
+        size_t rest = 1;  // each level keeps at least a byte past its regions
+        if (depth < maxPyramidDepth && halfW >= 1 && halfH >= 1) {
+            const size_t decimation = 4 * size_t(halfW) * size_t(height) + 1;
+            const size_t enlargement = 4 * size_t(halfW + 4) * size_t(halfH + 4);
+            rest = decimation > enlargement ? decimation : enlargement;
+        }
+        if (used + rest > least) least = used + rest;
+        if (depth == maxPyramidDepth || halfW < 1 || halfH < 1) break;
+        width = halfW;
+        height = halfH;
+    }
+    return least;
+}
+
 int createMaskPyramid(float* plane, int width, int height, const MaskSettings* settings, float* scratch,
-                      int scratchBytes, int depth) {
+                      size_t scratchBytes, int depth) {
     const size_t n = size_t(width) * size_t(height);
     const int halfW = width / 2, halfH = height / 2;
     const size_t q = size_t(halfW) * size_t(halfH);
-    const long long remaining = (long long)scratchBytes - 4ll * (long long)(2 * n + q);
-    if (remaining <= 0)
+    const size_t reserved = 4 * (2 * n + q);
+    if (scratchBytes <= reserved)
         return setEngineError(kEngineNoMemory, "createMaskPyramid", "Not enough memory passed in for level %i", depth);
 
     // The levels' many short parallel steps share one set of worker threads
@@ -47,9 +67,10 @@ int createMaskPyramid(float* plane, int width, int height, const MaskSettings* s
         for (size_t i = 0; i < n; ++i) plane[i] = depth <= 1 ? F[i] : F[i] - plane[i];
         return kEngineOk;
     }
-    int err = DownSampleBy2(F, width, height, D, rest, int(remaining));
-    if (err == kEngineOk) err = createMaskPyramid(D, halfW, halfH, settings, rest, int(remaining), depth + 1);
-    if (err == kEngineOk) err = BicubicUpsample(D, halfW, halfH, U, width, height, rest, int(remaining));
+    const size_t remaining = scratchBytes - reserved;
+    int err = DownSampleBy2(F, width, height, D, rest, remaining);
+    if (err == kEngineOk) err = createMaskPyramid(D, halfW, halfH, settings, rest, remaining, depth + 1);
+    if (err == kEngineOk) err = BicubicUpsample(D, halfW, halfH, U, width, height, rest, remaining);
     if (err != kEngineOk) return err;
 
     // The combination, in pieces shared among worker threads (each sample on its own).

@@ -11,6 +11,8 @@
 // the input channel.
 #pragma once
 
+#include <cstddef>
+
 #include "engine/MaskSettings.h"
 
 constexpr int maxPyramidDepth = 5;
@@ -21,4 +23,10 @@ float levelStrength(const MaskSettings* settings, int depth);
 // Replaces plane (width x height) by its mask. 0 on success, -1 when the
 // scratch or a resampler's work area is too small (EngineError says where).
 int createMaskPyramid(float* plane, int width, int height, const MaskSettings* settings, float* scratch,
-                      int scratchBytes, int depth);
+                      size_t scratchBytes, int depth);
+
+// The least scratch, in bytes, with which createMaskPyramid succeeds on a
+// width x height top plane: every level's F, U and D regions, and at each
+// level the most the rest must hold (the deeper levels or a resampler's work
+// area), one byte more where a check is strict.
+size_t pyramidScratchBytes(int width, int height);

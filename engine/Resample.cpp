@@ -94,10 +94,10 @@ float cubicBSpline(float x) {
     return ((p0 - 4.0f * p1) + 6.0f * p2 - 4.0f * p3) * oneSixth;
 }
 
-int DownSampleBy2(const float* src, int width, int height, float* dst, float* work, int workBytes) {
+int DownSampleBy2(const float* src, int width, int height, float* dst, float* work, size_t workBytes) {
     (void)work;  // decimation needs no copy of its own; the limit is kept for its callers
     const int halfW = width / 2, halfH = height / 2;
-    if (unsigned(workBytes) <= 4u * unsigned(halfW) * unsigned(height)) return notEnoughWork("DownSampleBy2");
+    if (workBytes <= 4 * size_t(halfW) * size_t(height)) return notEnoughWork("DownSampleBy2");
     for (int r = 0; r < halfH; ++r) {
         const float* s = src + ptrdiff_t(2 * r) * width;
         float* d = dst + ptrdiff_t(r) * halfW;
@@ -107,9 +107,9 @@ int DownSampleBy2(const float* src, int width, int height, float* dst, float* wo
 }
 
 int BicubicUpsample(const float* src, int srcWidth, int srcHeight, float* dst, int dstWidth, int dstHeight,
-                    float* work, int workBytes) {
+                    float* work, size_t workBytes) {
     const int p = srcWidth + 4;
-    if (unsigned(workBytes) < 4u * unsigned(p) * unsigned(srcHeight + 4)) return notEnoughWork("BicubicUpsample");
+    if (workBytes < 4 * size_t(p) * size_t(srcHeight + 4)) return notEnoughWork("BicubicUpsample");
     padTwice(src, srcWidth, srcHeight, work);
     float W[9];
     for (int i = 0; i < 9; ++i) W[i] = cubicBSpline(float(i) / 2.0f - 2.0f);

@@ -95,7 +95,7 @@ struct ProxyStage {
     int sampledWidth, sampledHeight;
     float* channel;      // one colour channel of the sampled image
     void* scratch;       // the pyramid's work memory, reused for every channel
-    uint32_t scratchBytes;
+    size_t scratchBytes;
 };
 
 // Turns one channel of the sampled image into its normalised mask.
@@ -107,7 +107,7 @@ bool buildChannelMask(ProxyStage& s, const PlaneView& sampled, int c) {
     hostProgress(3 + 2 * c, kProgressTotal);
     importViewPlane(sampled, c, s.channel);
     if (createMaskPyramid(s.channel, s.sampledWidth, s.sampledHeight, &params->mask,
-                          static_cast<float*>(s.scratch), int(s.scratchBytes), 1) != 0) {
+                          static_cast<float*>(s.scratch), s.scratchBytes, 1) != 0) {
         *resultCell = memFullErr;
         return false;
     }
@@ -115,19 +115,6 @@ bool buildChannelMask(ProxyStage& s, const PlaneView& sampled, int c) {
     Rect planeRect = {0, 0, runData->proxyHeight, runData->proxyWidth};
     measureAndNormalise(c, planeRect);
     hostProgress(4 + 2 * c, kProgressTotal);
-    return true;
-}
-
-// The pyramid's scratch: 8 bytes per pixel of the whole image. A size that
-// does not fit the allocator's 32-bit sizes is an allocation failure, not a
-// wrapped-around small block.
-bool scratchSize(uint32_t* bytes) {
-    uint64_t size = 8ull * uint64_t(uint16_t(hostRecord->wholeSize.h)) * uint64_t(uint16_t(hostRecord->wholeSize.v));
-    if (hostRecord->wholeSize.h < 0 || hostRecord->wholeSize.v < 0 || size > 0x7FFFFFFFull) {
-        *resultCell = memFullErr;
-        return false;
-    }
-    *bytes = uint32_t(size);
     return true;
 }
 
@@ -154,7 +141,10 @@ bool runProxyStage() {
 
     if (!allocatePlanes(kMaskPlanes, 3)) return false;
     s.channel = static_cast<float*>(trackedAlloc(size_t(s.sampledWidth) * size_t(s.sampledHeight) * sizeof(float)));
-    if (s.channel == nullptr || !scratchSize(&s.scratchBytes)) return false;
+    if (s.channel == nullptr) return false;
+    // Exactly what the pyramid of the sampled image needs (about 12 bytes a
+    // sample), reused for the three channels.
+    s.scratchBytes = pyramidScratchBytes(s.sampledWidth, s.sampledHeight);
     s.scratch = trackedAlloc(s.scratchBytes);
     if (s.scratch == nullptr) return false;
     hostProgress(2, kProgressTotal);

@@ -111,9 +111,24 @@ TEST(MaskPyramid, ScratchLimitsAtTheirBoundaries) {
     EXPECT_EQ(createMaskPyramid(failing.data(), w, h, &s, scratch.data(), lo, 1), -1);
     EXPECT_EQ(failing, original);
     EXPECT_EQ(engineError.code, -1);
-    // About 12 bytes per sample of the top plane, as the level sizes add up.
+    // About 12 bytes per sample of the top plane, as the level sizes add up;
+    // what the run driver allocates is exactly that least scratch.
     EXPECT_GT(hi, 11 * n);
     EXPECT_LT(hi, 13 * n);
+    EXPECT_EQ(pyramidScratchBytes(w, h), size_t(hi));
+}
+
+TEST(MaskPyramid, TheLeastScratchIsEnoughAndOneByteLessIsNot) {
+    MaskSettings s = defaults();
+    for (auto size : {std::pair<int, int>{175, 175}, {64, 64}, {301, 77}, {40, 40}, {17, 9}, {1, 1}}) {
+        int w = size.first, h = size.second;
+        size_t least = pyramidScratchBytes(w, h);
+        std::vector<float> scratch(least / 4 + 1);
+        std::vector<float> plane = photo(w, h);
+        EXPECT_EQ(createMaskPyramid(plane.data(), w, h, &s, scratch.data(), least, 1), 0) << w << " x " << h;
+        plane = photo(w, h);
+        EXPECT_EQ(createMaskPyramid(plane.data(), w, h, &s, scratch.data(), least - 1, 1), -1) << w << " x " << h;
+    }
 }
 
 TEST(MaskPyramid, SmallTopPlanesNeverReadOutsideTheirLevels) {
