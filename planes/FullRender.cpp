@@ -1,24 +1,33 @@
 #include "planes/FullRender.h"
 
 #include "base/HostInterface.h"
+#include "base/Parallel.h"
 #include "planes/Bilinear.h"
 #include "planes/PlaneConvert.h"
 
 namespace {
 
 constexpr int kChannels = 3;
+constexpr int kMaxPieces = 64;  // workers a tile's rows are shared among, at most
+
+// One worker's buffers: its rows of one plane of a tile.
+struct PieceBuffers {
+    float* tile;     // kTileSize x kTileSize floats
+    uint8_t* bytes;  // kTileSize x kTileSize bytes, packed at the tile's width
+};
 
 struct RenderPlan {
     Rect filter;
     int width, height;  // the filter rectangle
     int tileColumns, tileRows;
     int32_t total, done;  // progress, one step per tile
-    float* tile;          // kTileSize x kTileSize floats
-    uint8_t* bytes;       // one plane of a tile, packed
-    float* bandMask;      // per channel kTileSize rows of width floats: the enlarged mask of the band
+    int pieces;           // a tile's rows are shared among this many workers
+    PieceBuffers* buffers;
+    float* bandMask;  // per channel kTileSize rows of width floats: the enlarged mask of the band
 };
 
 size_t bandFloats(const RenderPlan& plan) { return size_t(kTileSize) * size_t(plan.width); }
+size_t pieceBytes() { return size_t(kTileSize) * kTileSize * (sizeof(float) + 1); }
 
 // The tile at (row t, column u) in image coordinates, cut to the filter rectangle.
 Rect tileRect(const Rect& f, int t, int u) {
@@ -40,27 +49,46 @@ void enlargeBandMasks(RenderPlan& plan, const ProxyImage& proxy, int t) {
                             kTileSize * t, kTileSize);
 }
 
-// One plane of a tile: normalise, divide by the enlarged mask (capped at 1),
-// scale to bytes and undo the normalisation.
-void renderTilePlane(RenderPlan& plan, const ProxyImage& proxy, int k, int t, const Rect& tile, const PlaneView& in,
-                     const MutablePlaneView& out) {
-    copyPlaneOut(in, k, plan.bytes);
+// The rows `rows` (image coordinates) of plane k of a tile:
+// normalise, divide by the enlarged mask (capped at 1), scale to bytes and
+// undo the normalisation. Every pixel is computed on its own, so how the rows
+// are shared changes no byte.
+void renderRows(const RenderPlan& plan, const PieceBuffers& b, const ProxyImage& proxy, int k, int t,
+                const Rect& tile, const Rect& rows, const PlaneView& in, const MutablePlaneView& out) {
+    const int first = rows.top - tile.top;
+    PlaneView pieceIn = {in.data + ptrdiff_t(first) * in.rowBytes, in.rowBytes, in.colBytes, in.width,
+                         rectHeight(rows)};
+    MutablePlaneView pieceOut = {out.data + ptrdiff_t(first) * out.rowBytes, out.rowBytes, out.colBytes, out.width,
+                                 rectHeight(rows)};
+    copyPlaneOut(pieceIn, k, b.bytes);
     if (proxy.flat[k]) {  // nothing to divide by: the channel keeps its pixels
-        copyPlaneIn(plan.bytes, out, k);
+        copyPlaneIn(b.bytes, pieceOut, k);
         return;
     }
-    Rect local = {0, 0, int16_t(rectHeight(tile)), int16_t(rectWidth(tile))};
-    importTile(plan.bytes, plan.tile, local, rectWidth(tile), kTileSize, kTileSize);
-    normalisePlane(plan.tile, kTileSize, local, proxy.maskMin[k], proxy.maskScale[k]);
-    // The tile in the band's coordinates: band rows start at tile row t.
-    Rect inBand = tile;
-    moveRectTo(&inBand, &tile, tile.top - plan.filter.top - kTileSize * t, tile.left - plan.filter.left);
+    Rect local = {0, 0, int16_t(rectHeight(rows)), int16_t(rectWidth(rows))};
+    importTile(b.bytes, b.tile, local, rectWidth(rows), kTileSize, kTileSize);
+    normalisePlane(b.tile, kTileSize, local, proxy.maskMin[k], proxy.maskScale[k]);
+    // The rows in the band's coordinates: band rows start at tile row t.
+    Rect inBand = rows;
+    moveRectTo(&inBand, &rows, rows.top - plan.filter.top - kTileSize * t, rows.left - plan.filter.left);
     int bandRows = plan.height - kTileSize * t < kTileSize ? plan.height - kTileSize * t : kTileSize;
-    divideByMask(plan.tile, inBand, kTileSize, plan.bandMask + size_t(k) * bandFloats(plan), plan.width, bandRows,
-                 plan.tile);
-    exportScaled(plan.tile, kTileSize, plan.bytes, local, rectWidth(tile), 255.0f);
-    denormaliseBytes(plan.bytes, rectWidth(tile), local, proxy.maskMin[k], proxy.maskInvScale[k]);
-    copyPlaneIn(plan.bytes, out, k);
+    divideByMask(b.tile, inBand, kTileSize, plan.bandMask + size_t(k) * bandFloats(plan), plan.width, bandRows,
+                 b.tile);
+    exportScaled(b.tile, kTileSize, b.bytes, local, rectWidth(rows), 255.0f);
+    denormaliseBytes(b.bytes, rectWidth(rows), local, proxy.maskMin[k], proxy.maskInvScale[k]);
+    copyPlaneIn(b.bytes, pieceOut, k);
+}
+
+// The three planes of one tile, its rows shared among the workers.
+void renderTile(const RenderPlan& plan, const ProxyImage& proxy, int t, const Rect& tile, const PlaneView& in,
+                const MutablePlaneView& out) {
+    const int height = rectHeight(tile);
+    const int rowsPerPiece = (height + plan.pieces - 1) / plan.pieces;
+    parallelFor(height, rowsPerPiece, [&](ptrdiff_t begin, ptrdiff_t end) {
+        const PieceBuffers& b = plan.buffers[begin / rowsPerPiece];
+        Rect rows = {int16_t(tile.top + begin), tile.left, int16_t(tile.top + end), tile.right};
+        for (int k = 0; k < kChannels; ++k) renderRows(plan, b, proxy, k, t, tile, rows, in, out);
+    });
 }
 
 int16_t renderBand(RenderPlan& plan, PixelPort& port, const ProxyImage& proxy, int t) {
@@ -71,7 +99,7 @@ int16_t renderBand(RenderPlan& plan, PixelPort& port, const ProxyImage& proxy, i
         PlaneView in;
         MutablePlaneView out;
         if (int16_t code = port.openTile(tile, 0, kChannels - 1, &in, &out)) return code;
-        for (int k = 0; k < kChannels; ++k) renderTilePlane(plan, proxy, k, t, tile, in, out);
+        renderTile(plan, proxy, t, tile, in, out);
         port.progress(++plan.done, plan.total);
     }
     return noErr;
@@ -80,6 +108,7 @@ int16_t renderBand(RenderPlan& plan, PixelPort& port, const ProxyImage& proxy, i
 }  // namespace
 
 int16_t renderFullImage(PixelPort& port, const Rect& filterRect, const ProxyImage& proxy, const WorkMemory& memory) {
+    WorkerTeam team;  // one set of workers for every tile and band
     RenderPlan plan = {};
     plan.filter = filterRect;
     plan.width = rectWidth(filterRect);
@@ -87,17 +116,22 @@ int16_t renderFullImage(PixelPort& port, const Rect& filterRect, const ProxyImag
     plan.tileColumns = (plan.width + kTileSize - 1) / kTileSize;
     plan.tileRows = (plan.height + kTileSize - 1) / kTileSize;
     plan.total = plan.tileColumns * plan.tileRows;
+    plan.pieces = threadLimit() < kMaxPieces ? threadLimit() : kMaxPieces;
 
-    plan.tile = static_cast<float*>(memory.allocate(size_t(kTileSize) * kTileSize * sizeof(float)));
-    plan.bytes = plan.tile ? static_cast<uint8_t*>(memory.allocate(size_t(kTileSize) * kTileSize)) : nullptr;
-    plan.bandMask = plan.bytes ? static_cast<float*>(memory.allocate(kChannels * bandFloats(plan) * sizeof(float)))
-                               : nullptr;
+    PieceBuffers buffers[kMaxPieces];
+    plan.buffers = buffers;
+    uint8_t* pieceMemory = static_cast<uint8_t*>(memory.allocate(size_t(plan.pieces) * pieceBytes()));
+    plan.bandMask = pieceMemory ? static_cast<float*>(memory.allocate(kChannels * bandFloats(plan) * sizeof(float)))
+                                : nullptr;
     if (plan.bandMask == nullptr) return memFullErr;
+    for (int p = 0; p < plan.pieces; ++p) {
+        uint8_t* base = pieceMemory + size_t(p) * pieceBytes();
+        buffers[p] = {reinterpret_cast<float*>(base), base + size_t(kTileSize) * kTileSize * sizeof(float)};
+    }
 
     for (int t = 0; t < plan.tileRows; ++t)
         if (int16_t code = renderBand(plan, port, proxy, t)) return code;
     memory.release(plan.bandMask);
-    memory.release(plan.bytes);
-    memory.release(plan.tile);
+    memory.release(pieceMemory);
     return noErr;
 }

@@ -50,19 +50,37 @@ int TestHost::Impl::servedStep(const Rect& r, Fixed rate) const {
     return k;
 }
 
+namespace {
+
+// Samples 0, k, 2k, ... of `count` from n source rows into interleaved dst.
+void interleaveRows(const uint8_t* const* src, int n, int k, int count, uint8_t* dst) {
+    if (k == 1 && n == 3) {  // the common request: three planes at full resolution
+        const uint8_t *a = src[0], *b = src[1], *c = src[2];
+        for (int x = 0; x < count; ++x, dst += 3) {
+            dst[0] = a[x];
+            dst[1] = b[x];
+            dst[2] = c[x];
+        }
+        return;
+    }
+    for (int p = 0; p < n; ++p)
+        for (int x = 0; x < count; ++x) dst[x * n + p] = src[p][size_t(k) * size_t(x)];
+}
+
+}  // namespace
+
 void TestHost::Impl::serveInput(const FilterRecord& rec) {
     int k = servedStep(rec.inRect, rec.inputRate);
     int n = rec.inHiPlane - rec.inLoPlane + 1;
     int w = rectWidth(rec.inRect), h = rectHeight(rec.inRect);
     input.allocate(h, w * n, host.options_.rowPadding);
     servedIn = rec.inRect;
+    std::vector<const uint8_t*> src(static_cast<size_t>(n), nullptr);
     for (int r = 0; r < h; ++r) {
-        uint8_t* dst = input.row(r);
         int y = k * (rec.inRect.top + r);
-        for (int p = 0; p < n; ++p) {
-            const uint8_t* src = imageRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left);
-            for (int c = 0; c < w; ++c) dst[c * n + p] = src[size_t(k) * size_t(c)];
-        }
+        for (int p = 0; p < n; ++p)
+            src[size_t(p)] = imageRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left);
+        interleaveRows(src.data(), n, k, w, input.row(r));
     }
 }
 
@@ -81,11 +99,12 @@ void TestHost::Impl::serveOutput(const FilterRecord& rec) {
     int n = rec.outHiPlane - rec.outLoPlane + 1;
     int w = rectWidth(rec.outRect), h = rectHeight(rec.outRect);
     output.allocate(h, w * n, host.options_.rowPadding);
-    for (int r = 0; r < h; ++r)
-        for (int p = 0; p < n; ++p) {
-            const uint8_t* src = imageRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + rec.outRect.left;
-            for (int c = 0; c < w; ++c) output.row(r)[c * n + p] = src[c];
-        }
+    std::vector<const uint8_t*> src(static_cast<size_t>(n), nullptr);
+    for (int r = 0; r < h; ++r) {
+        for (int p = 0; p < n; ++p)
+            src[size_t(p)] = imageRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + rec.outRect.left;
+        interleaveRows(src.data(), n, 1, w, output.row(r));
+    }
     committedOut = rec.outRect;
     committedLo = servedLo(rec.outLoPlane);
     committedHi = int16_t(committedLo + rec.outHiPlane - rec.outLoPlane);
@@ -96,12 +115,18 @@ void TestHost::Impl::commitOutput() {
     if (!outputPending) return;
     outputPending = false;
     if (!output.intact()) violation("the plug-in wrote outside outRect " + rectText(committedOut));
-    int n = committedHi - committedLo + 1;
+    int n = committedHi - committedLo + 1, w = rectWidth(committedOut);
+    bool selected = host.record_->haveMask && !host.selection_.empty();
     for (int r = 0; r < output.rows; ++r)
         for (int p = 0; p < n; ++p) {
             uint8_t* dst = const_cast<uint8_t*>(imageRow(committedLo + p, committedOut.top + r)) + committedOut.left;
-            for (int c = 0; c < rectWidth(committedOut); ++c)
-                dst[c] = blended(dst[c], output.row(r)[c * n + p], committedOut.top + r, committedOut.left + c);
+            const uint8_t* src = output.row(r) + p;
+            if (!selected) {
+                for (int c = 0; c < w; ++c) dst[c] = src[c * n];
+            } else {
+                for (int c = 0; c < w; ++c)
+                    dst[c] = blended(dst[c], src[c * n], committedOut.top + r, committedOut.left + c);
+            }
         }
 }
 
@@ -142,9 +167,9 @@ int16_t TestHost::Impl::advanceState() {
     }
     // A host that refills only when the rectangle changes keeps its last
     // buffer for the same rectangle, whatever planes or rate are asked now.
-    bool stale = quirks().refillOnRectChangeOnly && wantInput && !input.bytes.empty() && sameRect(servedIn, rec.inRect);
-    if (!stale) input = {};
-    mask = {};
+    bool stale = quirks().refillOnRectChangeOnly && wantInput && input.rows > 0 && sameRect(servedIn, rec.inRect);
+    if (!stale) input.clear();
+    mask.clear();
     if (wantInput && !stale) serveInput(rec);
     if (wantOutput) serveOutput(rec);
     if (wantMask) serveMask(rec);

@@ -6,6 +6,7 @@
 // TestHost.cpp.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -74,12 +75,18 @@ struct PixelArea {
     int usedBytes = 0;
     int rowBytes = 0;
 
+    // The pixel bytes are left for the caller to fill; the guards and every
+    // row's padding hold junk. The area's memory is reused from request to request.
     void allocate(int rowCount, int used, int padding) {
         rows = rowCount;
         usedBytes = used;
         rowBytes = used + padding;
-        bytes.assign(kGuardBytes * 2 + size_t(rows) * size_t(rowBytes), kJunk);
+        bytes.resize(kGuardBytes * 2 + size_t(rows) * size_t(rowBytes));
+        std::fill(bytes.begin(), bytes.begin() + kGuardBytes, kJunk);
+        std::fill(bytes.end() - kGuardBytes, bytes.end(), kJunk);
+        for (int r = 0; r < rows && padding > 0; ++r) std::fill(row(r) + used, row(r) + rowBytes, kJunk);
     }
+    void clear() { rows = usedBytes = rowBytes = 0; }
     uint8_t* row(int r) { return bytes.data() + kGuardBytes + size_t(r) * size_t(rowBytes); }
     uint8_t* base() { return rows > 0 && usedBytes > 0 ? row(0) : nullptr; }
 
