@@ -21,5 +21,10 @@ constexpr ControlSpec kShadowBrightness = {"Shadow Brightness", 0.0f, 20.0f, 10.
 constexpr ControlSpec kColorIntensity = {"Color Intensity", 0.0f, 4.0f, 2.0f, 1, 1, 1, 2.0f,
                                          0x436C7220 /* 'Clr ' */};
 
+// The values as the user sees them.
+constexpr double shownLow(const ControlSpec& c) { return double(c.low - c.shownOffset); }
+constexpr double shownHigh(const ControlSpec& c) { return double(c.high - c.shownOffset); }
+constexpr double shownInitial(const ControlSpec& c) { return double(c.initial - c.shownOffset); }
+
 constexpr uint32_t keyAmount = kShadowBrightness.descriptorKey;
 constexpr uint32_t keyVibrance = kColorIntensity.descriptorKey;

@@ -1,6 +1,7 @@
 #include "tools/velmora/CliOptions.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -12,6 +13,14 @@ namespace cli {
 
 namespace {
 
+// "Shadow Brightness, 0 to 20 (default 10)": a control as the user sees it.
+std::string controlRange(const ControlSpec& c) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%s, %g to %g (default %g)", c.label, shownLow(c), shownHigh(c),
+                  shownInitial(c));
+    return text;
+}
+
 bool parseNumber(const std::string& text, double low, double high, double* value) {
     if (text.empty()) return false;
     char* end = nullptr;
@@ -20,6 +29,16 @@ bool parseNumber(const std::string& text, double low, double high, double* value
     if (errno != 0 || *end != '\0' || !(v >= low && v <= high)) return false;
     *value = v;
     return true;
+}
+
+// A control's value as shown, within its range.
+bool parseControl(const ControlSpec& c, const char* option, const std::string& text, double* value,
+                  std::string* error) {
+    if (parseNumber(text, shownLow(c), shownHigh(c), value)) return true;
+    char range[64];
+    std::snprintf(range, sizeof range, "a number from %g to %g", shownLow(c), shownHigh(c));
+    *error = std::string(option) + " must be " + range + ", not '" + text + "'";
+    return false;
 }
 
 bool parseRect(const std::string& text, Rect* r) {
@@ -61,15 +80,16 @@ std::string usage(const char* program, bool hostTool) {
         "  -o, --output PATH      output file (one input) or folder (several inputs; a trailing / names a folder);\n"
         "                         default: INPUT-velmora.EXT beside each input\n"
         "      --overwrite        replace outputs that already exist; without it an existing output refuses the run\n"
-        "  -b, --brightness N     Shadow Brightness, 0 to 20 (default 10)\n"
-        "  -c, --color N          Color Intensity, -2 to 2 (default 0)\n"
+        "  -b, --brightness N     " + controlRange(kShadowBrightness) + "\n"
+        "  -c, --color N          " + controlRange(kColorIntensity) + "\n"
         "      --selection MASK   8-bit grey image of the same size: the selection (255 = selected);\n"
         "                         unselected pixels keep their values, partly selected ones are blended\n"
         "      --rect T,L,B,R     filter only this rectangle (top, left, bottom, right; bottom and right exclusive)\n"
         "  -q, --quality N        JPEG quality, 1 to 100 (default 92)\n"
         "      --accept-damaged   filter what a damaged input still gives, and say so (default: refuse it)\n"
         "      --flatten          put an image with alpha on white for a " + noAlpha +
-        " output (default: refuse it)\n";
+        " output (default: refuse it)\n"
+        "      --threads N        use at most N threads (default: one per processor; 1: no worker thread)\n";
     if (hostTool)
         text += "      --plugin FILE      the Velmora.8bf to load (found by its PIPL resource)\n"
                 "      --x87-double       run the plug-in with the x87 unit at 53-bit precision, as an MSVC-built host\n"
@@ -127,16 +147,10 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
             if (!takeValue(&o->output)) return false;
         } else if (arg == "-b" || arg == "--brightness") {
             if (!takeValue(&value)) return false;
-            if (!parseNumber(value, kShadowBrightness.low, kShadowBrightness.high, &o->brightness)) {
-                *error = "--brightness must be a number from 0 to 20, not '" + value + "'";
-                return false;
-            }
+            if (!parseControl(kShadowBrightness, "--brightness", value, &o->brightness, error)) return false;
         } else if (arg == "-c" || arg == "--color") {
             if (!takeValue(&value)) return false;
-            if (!parseNumber(value, kColorIntensity.low - kColorIntensity.shownOffset, kColorIntensity.high - kColorIntensity.shownOffset, &o->color)) {
-                *error = "--color must be a number from -2 to 2, not '" + value + "'";
-                return false;
-            }
+            if (!parseControl(kColorIntensity, "--color", value, &o->color, error)) return false;
         } else if (arg == "--selection") {
             if (!takeValue(&o->selection)) return false;
         } else if (arg == "--rect") {
@@ -154,6 +168,14 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
                 return false;
             }
             o->quality = int(q);
+        } else if (arg == "--threads") {
+            if (!takeValue(&value)) return false;
+            double n = 0;
+            if (!parseNumber(value, 1, 1024, &n) || n != int(n)) {
+                *error = "--threads must be a whole number from 1 to 1024, not '" + value + "'";
+                return false;
+            }
+            o->threads = int(n);
         } else if (arg == "--overwrite") {
             if (!flag(&o->overwrite)) return false;
         } else if (arg == "--accept-damaged") {

@@ -7,19 +7,21 @@
 #include <vector>
 
 #include "base/Rect.h"
+#include "engine/Controls.h"
 
 namespace cli {
 
 struct Options {
     std::vector<std::string> inputs;
     std::string output;         // a file for one input, a folder for several; "" = beside the input
-    double brightness = 10.0;   // Shadow Brightness, 0..20
-    double color = 0.0;         // Color Intensity, -2..2
+    double brightness = shownInitial(kShadowBrightness);  // Shadow Brightness as shown
+    double color = shownInitial(kColorIntensity);         // Color Intensity as shown
     std::string selection;      // 8-bit grey image: the host's selection
     bool hasRect = false;
     Rect rect = {0, 0, 0, 0};   // filter rectangle, image coordinates
     int quality = 92;           // JPEG quality
     bool overwrite = false;     // replace outputs that already exist
+    int threads = 0;            // at most this many threads (0: one per processor)
     bool acceptDamaged = false; // filter what a damaged input still gives, and say so
     bool flatten = false;       // put an image with alpha on white when the output format has no alpha
     std::string plugin;         // velmora-host: the .8bf to load

@@ -23,8 +23,8 @@ struct Pixels {
 
 struct FilterJob {
     PluginEntryProc entry = nullptr;
-    double brightness = 10.0;
-    double color = 0.0;
+    double brightness = shownInitial(kShadowBrightness);
+    double color = shownInitial(kColorIntensity);
     const Pixels* selection = nullptr;  // one band, same size
     bool hasRect = false;
     Rect rect = {0, 0, 0, 0};

@@ -16,4 +16,6 @@ constexpr bool kHostTool =
 #endif
 
 PluginEntryProc pluginEntry(const Options& options, std::string* error);
+// Caps the plug-in's worker threads at n (from --threads).
+void limitPluginThreads(int n);
 }  // namespace cli

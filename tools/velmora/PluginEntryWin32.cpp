@@ -1,4 +1,6 @@
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 
 #include "testhost/PluginLoader.h"
 #include "tools/velmora/PluginEntry.h"
@@ -26,5 +28,8 @@ PluginEntryProc pluginEntry(const Options& options, std::string* error) {
     if (options.x87Double) useDoublePrecisionX87();
     return plugin.entry;
 }
+
+// The DLL has its own thread limit; it reads this before its first worker starts.
+void limitPluginThreads(int n) { _putenv(("VELMORA_THREADS=" + std::to_string(n)).c_str()); }
 
 }  // namespace cli

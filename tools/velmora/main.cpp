@@ -151,6 +151,7 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", program, error.c_str());
         return 1;
     }
+    if (options.threads > 0) cli::limitPluginThreads(options.threads);
     PluginEntryProc entry = cli::pluginEntry(options, &error);
     if (entry == nullptr) {
         std::fprintf(stderr, "%s: %s\n", program, error.c_str());
