@@ -21,6 +21,9 @@ constexpr const char* kMessageNothingToReveal =
 constexpr const char* kMessageMasksMissing = "Internal Error #1";
 constexpr const char* kMessageAdjustmentFailed = "Internal Error #2";
 
+// The 32-bit plug-in on a processor it cannot run on.
+constexpr const char* kMessageNoSse2 = "This plug-in needs a processor with SSE2; this one does not have it.";
+
 // The dialogs.
 constexpr const char* kMessageDialogTooLarge = "Display resolution should have small fonts set";
 constexpr const char* kMessageNoAboutBox = "Could not display About window";
