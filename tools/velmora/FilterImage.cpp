@@ -11,11 +11,15 @@ namespace cli {
 
 namespace {
 
+// Band b of the interleaved pixels and plane b of the host's image, a plane's
+// samples in order: one pass per band, without per-sample index arithmetic.
 void fromPlanar(const testhost::HostImage& image, Pixels& p) {
-    for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x)
-            for (int b = 0; b < p.bands; ++b)
-                p.data[(size_t(y) * size_t(p.width) + size_t(x)) * size_t(p.bands) + size_t(b)] = image.at(b, y, x);
+    const size_t count = size_t(p.width) * size_t(p.height), bands = size_t(p.bands);
+    for (size_t b = 0; b < bands; ++b) {
+        const uint8_t* plane = image.data.data() + b * count;
+        uint8_t* out = p.data.data() + b;
+        for (size_t i = 0; i < count; ++i) out[i * bands] = plane[i];
+    }
 }
 
 void injectFault(const std::string& fault, testhost::Faults* faults) {
@@ -42,10 +46,12 @@ std::string resultText(int16_t code) {
 
 testhost::HostImage toPlanar(const Pixels& p) {
     testhost::HostImage image = testhost::makeImage(p.width, p.height, p.bands);
-    for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x)
-            for (int b = 0; b < p.bands; ++b)
-                image.at(b, y, x) = p.data[(size_t(y) * size_t(p.width) + size_t(x)) * size_t(p.bands) + size_t(b)];
+    const size_t count = size_t(p.width) * size_t(p.height), bands = size_t(p.bands);
+    for (size_t b = 0; b < bands; ++b) {
+        const uint8_t* in = p.data.data() + b;
+        uint8_t* plane = image.data.data() + b * count;
+        for (size_t i = 0; i < count; ++i) plane[i] = in[i * bands];
+    }
     return image;
 }
 
