@@ -14,6 +14,14 @@
 #pragma once
 #include <cstddef>
 
+// About how many samples one piece of a parallelFor over a plane takes: small
+// enough to share the work, large enough that a piece outweighs its start.
+constexpr ptrdiff_t kSamplesPerPiece = ptrdiff_t(1) << 16;
+// Rows of `width` samples per piece of that size (at least 1).
+constexpr ptrdiff_t rowsPerPiece(ptrdiff_t width) {
+    return width >= kSamplesPerPiece ? 1 : kSamplesPerPiece / (width > 0 ? width : 1);
+}
+
 // The threads a parallelFor may use, the calling one included (at least 1).
 int threadLimit();
 // Caps the thread count at n (n >= 1); 0 removes this cap. Not to be called

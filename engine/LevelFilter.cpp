@@ -122,10 +122,13 @@ void accumulateOuter(const float* __restrict neighbour, const float* __restrict 
     }
 }
 
-// Interior samples x0 .. x0 + n - 1 of row y, side by side.
+// Interior samples of a row are computed side by side, this many at a time
+// (the width of interiorChunk's sums; its callers must not pass more).
+constexpr int kChunk = 256;
+
+// Interior samples x0 .. x0 + n - 1 of row y (n at most kChunk), side by side.
 void interiorChunk(const float* src, int width, int y, int x0, int n, float* out, double invG, double darker,
                    double brighter) {
-    constexpr int kChunk = 256;
     float sumW[kChunk], sumWV[kChunk], d[kChunk];
     const float* centre = src + ptrdiff_t(y) * width + x0;
     for (int i = 0; i < n; ++i) {
@@ -187,8 +190,8 @@ void smoothRow(const float* src, int width, int height, int y, float* out, const
         const LevelWeights weights = {f.invG, f.darker, f.brighter};
         kernels->interiorRun(src, width, y, 2, interior, out + 2, &weights);
     } else {
-        for (int x = 2; x <= width - 3; x += 256) {
-            int n = width - 2 - x < 256 ? width - 2 - x : 256;
+        for (int x = 2; x <= width - 3; x += kChunk) {
+            int n = width - 2 - x < kChunk ? width - 2 - x : kChunk;
             interiorChunk(src, width, y, x, n, out + x, f.invG, f.darker, f.brighter);
         }
     }
@@ -206,10 +209,9 @@ void smoothLevel(const float* src, int width, int height, float* dst, float g, f
     float invG = float(1.0 / double(g));
     const Factors f = factors(invG, asymmetry);
     const LevelFilterKernels* kernels = vectorKernels(activeIsa());
-    // Pieces of about 32 K samples: enough to outweigh handing them out,
-    // small enough to share a plane evenly; a small level stays on one thread.
-    const ptrdiff_t rowsPerPiece = width >= 32768 ? 1 : 32768 / width;
-    parallelFor(height, rowsPerPiece, [&](ptrdiff_t first, ptrdiff_t end) {
+    // Pieces of half the usual size (the filter's samples cost more): enough
+    // to outweigh handing them out, small enough to share a plane evenly.
+    parallelFor(height, rowsPerPiece(2 * ptrdiff_t(width)), [&](ptrdiff_t first, ptrdiff_t end) {
         for (ptrdiff_t y = first; y < end; ++y)
             smoothRow(src, width, height, int(y), dst + y * width, f, kernels);
     });

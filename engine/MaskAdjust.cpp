@@ -12,7 +12,7 @@
 // and in pieces shared among worker threads (each pixel on its own).
 namespace {
 
-constexpr ptrdiff_t kPiece = 1 << 16;
+constexpr ptrdiff_t kPiece = kSamplesPerPiece;
 
 const MaskAdjustKernels* vectorKernels() {
     switch (activeIsa()) {

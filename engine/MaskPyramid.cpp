@@ -74,7 +74,7 @@ int createMaskPyramid(float* plane, int width, int height, const MaskSettings* s
     if (err != kEngineOk) return err;
 
     // The combination, in pieces shared among worker threads (each sample on its own).
-    parallelFor(ptrdiff_t(n), 1 << 16, [&](ptrdiff_t first, ptrdiff_t end) {
+    parallelFor(ptrdiff_t(n), kSamplesPerPiece, [&](ptrdiff_t first, ptrdiff_t end) {
         if (depth <= 1) {
             for (ptrdiff_t i = first; i < end; ++i) plane[i] = F[i] + U[i];
         } else {

@@ -164,8 +164,7 @@ void bilinearRows(const Grid& g, int dstWidth, int first, int end, const Store& 
 template <int Pitch, class Store>
 void bilinear(const Grid& g, int dstWidth, int dstHeight, const Store& store) {
     if (dstWidth <= 0 || dstHeight <= 0) return;
-    const ptrdiff_t rowsPerPiece = dstWidth >= 65536 ? 1 : 65536 / dstWidth;
-    parallelFor(dstHeight, rowsPerPiece, [&](ptrdiff_t first, ptrdiff_t end) {
+    parallelFor(dstHeight, rowsPerPiece(dstWidth), [&](ptrdiff_t first, ptrdiff_t end) {
         bilinearRows<Pitch>(g, dstWidth, int(first), int(end), store);
     });
 }
@@ -233,8 +232,7 @@ void resampleToFloatRows(const uint8_t* src, int srcWidth, int srcHeight, ptrdif
     if (dstWidth <= 0 || first >= end) return;
     const Grid g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
     const FloatStore store{dst, dstStride, vectorKernels(), firstRow};
-    const ptrdiff_t rowsPerPiece = dstWidth >= 65536 ? 1 : 65536 / dstWidth;
-    parallelFor(end - first, rowsPerPiece, [&](ptrdiff_t b, ptrdiff_t e) {
+    parallelFor(end - first, rowsPerPiece(dstWidth), [&](ptrdiff_t b, ptrdiff_t e) {
         bilinearRows<1>(g, dstWidth, first + int(b), first + int(e), store);
     });
 }

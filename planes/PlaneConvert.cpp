@@ -53,8 +53,7 @@ const PlaneConvertKernels* vectorRows() {
 // about 64 K samples shared among worker threads (each row on its own).
 template <class Body>
 void forRows(ptrdiff_t first, ptrdiff_t end, ptrdiff_t width, const Body& body) {
-    const ptrdiff_t rowsPerPiece = width >= 65536 ? 1 : 65536 / (width > 0 ? width : 1);
-    parallelFor(end - first, rowsPerPiece, [&](ptrdiff_t b, ptrdiff_t e) {
+    parallelFor(end - first, rowsPerPiece(width), [&](ptrdiff_t b, ptrdiff_t e) {
         for (ptrdiff_t row = first + b; row < first + e; ++row) body(row);
     });
 }
