@@ -34,7 +34,7 @@ WorkMemory trackedWorkMemory() { return WorkMemory{allocateTracked, releaseTrack
 
 PreviewContext runPreviewContext() {
     return PreviewContext{&hostPixelPort(), trackedWorkMemory(), hostRecord->filterRect, runProxyImage(),
-                          hostRecord->haveMask != 0, params, nullptr};
+                          hostRecord->haveMask != 0, params, nullptr, nullptr, 0, 0};
 }
 
 DialogInputs runDialogInputs() {

@@ -1,6 +1,7 @@
 #include "planes/PreviewRender.h"
 
 #include "base/Messages.h"
+#include "base/Parallel.h"
 #include "planes/AdjustStep.h"
 #include "planes/Bilinear.h"
 #include "planes/PlaneConvert.h"
@@ -83,6 +84,23 @@ int hostPath(PreviewContext& ctx, PaneState* pane) {
     return kPreviewDone;
 }
 
+// The proxy's pixels from the host, at the first recomputation only.
+bool fetchProxyPixels(PreviewContext& ctx) {
+    if (ctx.proxyPixels != nullptr) return true;
+    Rect request = ctx.filterRect;
+    scaleRect(&request, 1, 2);
+    PlaneView pixels;
+    if (ctx.port->readPlanes(request, 0, kChannels - 1, kRateTwo, &pixels) != 0) return false;
+    size_t planeBytes = size_t(pixels.width) * size_t(pixels.height);
+    uint8_t* kept = static_cast<uint8_t*>(ctx.memory.allocate(kChannels * planeBytes));
+    if (kept == nullptr) return false;
+    for (int c = 0; c < kChannels; ++c) copyPlaneOut(pixels, c, kept + size_t(c) * planeBytes);
+    ctx.proxyPixels = kept;
+    ctx.proxyPixelsWidth = pixels.width;
+    ctx.proxyPixelsHeight = pixels.height;
+    return true;
+}
+
 }  // namespace
 
 int readjustMasks(PreviewContext& ctx) {
@@ -96,24 +114,17 @@ int rebuildProxyResult(PreviewContext& ctx) {
     int adjusted = readjustMasks(ctx);
     if (adjusted != kPreviewDone) return adjusted;
 
+    WorkerTeam team;  // one set of workers for the passes below
     const ProxyImage& proxy = ctx.proxy;
-    Rect request = ctx.filterRect;
-    scaleRect(&request, 1, 2);
     size_t samples = size_t(proxy.width) * size_t(proxy.height);
     float* scratch = static_cast<float*>(ctx.memory.allocate(samples * sizeof(float)));
-    uint8_t* plane = scratch ? static_cast<uint8_t*>(ctx.memory.allocate(samples)) : nullptr;
-    if (plane == nullptr) return kPreviewHostOrMemoryError;
-    PlaneView pixels;
-    if (ctx.port->readPlanes(request, 0, kChannels - 1, kRateTwo, &pixels) != 0) return kPreviewHostOrMemoryError;
-    int16_t rows = int16_t(pixels.height < proxy.height ? pixels.height : proxy.height);
-    int16_t cols = int16_t(pixels.width < proxy.width ? pixels.width : proxy.width);
-    Rect firstRead = {0, 0, rows, cols};
+    if (scratch == nullptr || !fetchProxyPixels(ctx)) return kPreviewHostOrMemoryError;
+    const int w = ctx.proxyPixelsWidth, h = ctx.proxyPixelsHeight;
+    Rect firstRead = {0, 0, int16_t(h < proxy.height ? h : proxy.height), int16_t(w < proxy.width ? w : proxy.width)};
     for (int c = 0; c < kChannels; ++c) {
-        copyPlaneOut(pixels, c, plane);
-        importPlane(plane, scratch, firstRead, pixels.width);
+        importPlane(ctx.proxyPixels + size_t(c) * size_t(w) * size_t(h), scratch, firstRead, w);
         processProxyChannel(proxy, scratch, c);
     }
-    ctx.memory.release(plane);
     ctx.memory.release(scratch);
     return kPreviewDone;
 }

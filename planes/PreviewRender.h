@@ -29,6 +29,11 @@ struct PreviewContext {
     bool haveMask;                // the host reports a selection mask
     FilterParameters* params;     // the settings the dialog edits
     const char* internalError;    // set with -4: the message to show
+    // The proxy's three planes as the host delivered them, kept from the
+    // first recomputation on (the image does not change while the dialog
+    // runs); null until then. Planes of proxyPixelsWidth x proxyPixelsHeight.
+    uint8_t* proxyPixels;
+    int proxyPixelsWidth, proxyPixelsHeight;
 };
 
 // Re-runs the adjustment of the three masks with the current settings (1 or -4).

@@ -220,12 +220,13 @@ int differencesFromHost(const TestHost& host, const testhost::HostImage& origina
     return differences;
 }
 
-// Reads of the three planes at half resolution: each recomputation makes one.
-int proxyReads(const TestHost& host) {
-    int reads = 0;
-    for (const auto& r : host.requests())
-        reads += r.inputRate == 0x20000 && r.inLoPlane == 0 && r.inHiPlane == 2 && !rectIsEmpty(r.inRect);
-    return reads;
+// Recomputations of the processed proxy: each asks for one float plane of the
+// proxy's size (the 1200 x 900 image's proxy is 600 x 450), as does the proxy
+// stage for its channel plane.
+int recomputations(const TestHost& host) {
+    int planes = 0;
+    for (int32_t size : host.bufferRequests()) planes += size == 600 * 450 * 4;
+    return planes;
 }
 
 }  // namespace
@@ -290,37 +291,45 @@ TEST(MainDialog, TheOverviewIsTheProcessedProxyResampled) {
 TEST(MainDialog, TheTimerRecomputesOnceAfterTheLastChange) {
     TestHost host(scenes::darkRoom(1200, 900), interactive());
     runDialog(host, [&](DialogDriver& d) {
-        int opened = proxyReads(host);
+        int opened = recomputations(host);
         d.waitForTimer();  // set-up's own edit-box writes started the timer
-        EXPECT_EQ(proxyReads(host), opened + 1);
+        EXPECT_EQ(recomputations(host), opened + 1);
         d.waitForTimer();
-        EXPECT_EQ(proxyReads(host), opened + 1);  // the timer was killed
+        EXPECT_EQ(recomputations(host), opened + 1);  // the timer was killed
         // A burst of changes costs one recomputation.
         d.type(ID_BRIGHTNESS_EDIT, "1");
         d.key(ID_BRIGHTNESS_SLIDER, VK_RIGHT);
         d.thumb(ID_INTENSITY_SLIDER, TB_THUMBTRACK, 3);
         d.settle();
-        EXPECT_EQ(proxyReads(host), opened + 1);
+        EXPECT_EQ(recomputations(host), opened + 1);
         d.waitForTimer();
-        EXPECT_EQ(proxyReads(host), opened + 2);
+        EXPECT_EQ(recomputations(host), opened + 2);
+        // The half-resolution image is read from the host once for the masks
+        // and once for the first recomputation; later ones reuse it.
+        int halfResolutionReads = 0;
+        for (const auto& r : host.requests()) halfResolutionReads += r.inputRate == 0x20000 && !rectIsEmpty(r.inRect);
+        EXPECT_EQ(halfResolutionReads, 2);
         d.click(ID_CANCEL);
     });
 }
 
+// The first recomputation fetches the half-resolution image from the host
+// (the masks' read is the run's first request, the navigator's the second):
+// a host error there ends the dialog as out of memory.
 TEST(MainDialog, AHostErrorDuringRecomputationEndsTheDialog) {
-    TestHost host(scenes::darkRoom(1200, 900), interactive());
+    testhost::TestHostOptions options = interactive();
+    options.faults.failAdvanceState = 3;
+    options.faults.advanceStateError = -1;
+    TestHost host(scenes::darkRoom(1200, 900), options);
     bool closed = false;
     int16_t result = runDialog(host, [&](DialogDriver& d) {
-        d.waitForTimer();
-        host.faults().failAdvanceState = int(host.requests().size()) + 1;
-        host.faults().advanceStateError = -1;
-        d.type(ID_BRIGHTNESS_EDIT, "5");
-        Sleep(1000);
-        for (int i = 0; i < 100 && IsWindow(d.dialog()); ++i) Sleep(20);
+        for (int i = 0; i < 150 && IsWindow(d.dialog()); ++i) Sleep(20);
         closed = !IsWindow(d.dialog());
     });
     EXPECT_TRUE(closed);
     EXPECT_EQ(result, memFullErr);
+    ASSERT_GE(host.requests().size(), 3u);
+    EXPECT_EQ(host.requests()[2].inputRate, 0x20000);  // the failed request was the recomputation's
     EXPECT_TRUE(host.leaks().empty());
 }
 
