@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "base/Messages.h"
+#include "base/Parallel.h"
 #include "engine/EngineError.h"
 #include "engine/LevelCount.h"
 #include "engine/MaskPyramid.h"
@@ -205,6 +206,9 @@ bool dialogConfirmed(const SavedSettings& saved) {
 }  // namespace
 
 void runFilter() {
+    // One set of worker threads for all of Start's computation (the dialog's
+    // recomputations included); they end with it.
+    WorkerTeam team;
     resetHostPixelPort();
     armTrackedAllocationFault();
     hostProgress(1, kProgressTotal);

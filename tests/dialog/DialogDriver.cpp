@@ -20,8 +20,12 @@ BOOL CALLBACK matchCaption(HWND window, LPARAM context) {
     auto* search = reinterpret_cast<WindowSearch*>(context);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
+    // The title as the window manager keeps it: asking the window itself would
+    // wait for its thread, which may be waiting for this one to end.
+    wchar_t title[256] = {};
+    InternalGetWindowText(window, title, 256);
     char caption[256] = {};
-    GetWindowTextA(window, caption, sizeof caption);
+    WideCharToMultiByte(CP_ACP, 0, title, -1, caption, sizeof caption, nullptr, nullptr);
     if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::string(caption) == search->caption) {
         search->found = window;
         return FALSE;
