@@ -52,6 +52,12 @@ void remapPlane(const uint8_t* src, int count, uint8_t* dst, float inMax, float 
         float v = float((double(src[i]) - double(inMin)) * double(slope) + double(outMin));
         if (!(v > outMin)) v = outMin;
         if (!(v < outMax)) v = outMax;
+        // Settings beyond the controls' ranges (a scripted Color Intensity
+        // outside -2..+2, or one that is not a number) put outMin..outMax
+        // outside the byte range: saturate rather than wrap, and keep the
+        // conversion defined. Within the range this changes no value.
+        if (!(v < 255.0f)) v = 255.0f;
+        if (!(v > 0.0f)) v = 0.0f;
         dst[i] = truncated(v);
     }
 }
