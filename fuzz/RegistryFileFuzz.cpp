@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
@@ -19,10 +21,19 @@
 
 namespace {
 
-std::string registryPath() {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir && *dir ? dir : "/tmp") + "/velmora-fuzz-registry-" + std::to_string(getpid());
+// A file of this process's own, in memory where there is a memory file
+// system: the host rewrites it by renaming, which a disk file system may
+// flush every time.
+const std::string& registryPath() {
+    static const std::string path = [] {
+        const char* dir = std::getenv("TMPDIR");
+        std::string folder = dir && *dir ? dir : access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        return folder + "/velmora-fuzz-registry-" + std::to_string(getpid());
+    }();
+    return path;
 }
+
+void removeRegistryFile() { std::remove(registryPath().c_str()); }
 
 bool sameEntries(const std::map<uint32_t, double>& a, const std::map<uint32_t, double>& b) {
     if (a.size() != b.size()) return false;
@@ -34,7 +45,9 @@ bool sameEntries(const std::map<uint32_t, double>& a, const std::map<uint32_t, d
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = registryPath();
+    static const std::string& path = registryPath();
+    static const int removal = std::atexit(removeRegistryFile);
+    (void)removal;
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
         if (size > 0) std::fwrite(data, 1, size, f);
         std::fclose(f);
