@@ -18,10 +18,11 @@ log=$work/last-run.log
 status=$?
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
 rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)
 units=$(find "$work/corpus" -type f | wc -l)
 after=$(find "$work/findings" -type f | wc -l)
 found=$((after - before))
-echo "$name: ${runs:-?} executions in ${seconds} s (${rate:-?}/s), $units new corpus inputs, $found findings"
+echo "$name: ${runs:-?} executions in ${took:-?} s (${rate:-?}/s), $units new corpus inputs, $found findings"
 if [ $status -ne 0 ] || [ $found -gt 0 ]; then
     grep -E 'ERROR|runtime error|fuzz check failed|SUMMARY|Test unit written' "$log" | head -20
     echo "$name: full log in $log"

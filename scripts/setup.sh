@@ -9,7 +9,8 @@ sudo=""
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev googletest libbenchmark-dev
           libvips-dev libvips-tools libstb-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          wine wine64 wine32:i386 qemu-user-static xvfb xauth x11-apps imagemagick)
+          wine wine64 wine32:i386 qemu-user-static xvfb xauth x11-apps imagemagick
+          clang libclang-rt-14-dev llvm valgrind)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
