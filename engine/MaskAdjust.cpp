@@ -74,6 +74,10 @@ void planeMinMax(const uint8_t* plane, int count, float* max, float* min) {
 
 void remapPlane(const uint8_t* src, int count, uint8_t* dst, float inMax, float inMin, float outMax, float outMin) {
     const float slope = float((double(outMax) - double(outMin)) / (double(inMax) - double(inMin)));
+    // Settings beyond the controls' ranges (a scripted Color Intensity outside
+    // -2..+2, or one that is not a number) put outMin..outMax outside the byte
+    // range: values saturate at 0..255 rather than wrap, and the conversion
+    // stays defined. Within the range this changes no value.
     const MaskAdjustKernels* k = vectorKernels();
     parallelFor(count, kPiece, [&](ptrdiff_t first, ptrdiff_t end) {
         const ptrdiff_t done = k != nullptr ? k->remap(src + first, dst + first, end - first, inMin, slope, outMin, outMax) : 0;
@@ -81,6 +85,8 @@ void remapPlane(const uint8_t* src, int count, uint8_t* dst, float inMax, float 
             float v = float((double(src[i]) - double(inMin)) * double(slope) + double(outMin));
             if (!(v > outMin)) v = outMin;
             if (!(v < outMax)) v = outMax;
+            if (!(v < 255.0f)) v = 255.0f;
+            if (!(v > 0.0f)) v = 0.0f;
             dst[i] = truncated(v);
         }
     });

@@ -48,7 +48,7 @@ struct MaskAdjustRows {
     static ptrdiff_t remap(const uint8_t* src, uint8_t* dst, ptrdiff_t n, float inMin, float slope, float outMin,
                            float outMax) {
         const D in = V::setD(inMin), s = V::setD(slope), out = V::setD(outMin);
-        const F low = V::set(outMin), high = V::set(outMax);
+        const F low = V::set(outMin), high = V::set(outMax), byteLow = V::set(0.0f), byteHigh = V::set(255.0f);
         ptrdiff_t i = 0;
         for (; i + L <= n; i += L) {
             const F x = V::fromBytes(src + i);
@@ -56,6 +56,8 @@ struct MaskAdjustRows {
                             V::addD(V::mulD(V::subD(V::hi(x), in), s), out));
             v = V::select(V::gt(v, low), v, low);
             v = V::select(V::lt(v, high), v, high);
+            v = V::select(V::lt(v, byteHigh), v, byteHigh);  // then the byte range, in the same order
+            v = V::select(V::gt(v, byteLow), v, byteLow);
             V::storeBytes(dst + i, v);
         }
         return i;

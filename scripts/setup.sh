@@ -10,7 +10,8 @@ packages=(build-essential cmake ninja-build pkg-config libgtest-dev googletest l
           libvips-dev libvips-tools libstb-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           wine wine64 wine32:i386 qemu-user-static xvfb xauth x11-apps imagemagick
-          nsis lintian dpkg-dev zip unzip)
+          nsis lintian dpkg-dev zip unzip
+          clang libclang-rt-14-dev llvm valgrind)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386

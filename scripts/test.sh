@@ -3,9 +3,10 @@
 # builds, then every test: native unit, scenario and end-to-end tests; the
 # Windows unit tests, the scenario tests against the real Velmora.8bf and the
 # dialog tests (a user driving its dialogs on a virtual X screen) under Wine;
-# the byte identity of native, 64-bit and 32-bit outputs; and the release
-# artefacts of scripts/package.sh (the installer under Wine, the archive, the
-# Debian package).
+# the byte identity of native, 64-bit and 32-bit outputs; the fault sweeps;
+# valgrind's memcheck of the scenario tests; a short run of each fuzz target;
+# and the release artefacts of scripts/package.sh (the installer under Wine,
+# the archive, the Debian package).
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export VELMORA_WINEPREFIX=${VELMORA_WINEPREFIX:-$root/.wine}
@@ -23,6 +24,9 @@ if QEMU_RESERVED_VA=0xffff0000 timeout 60 /usr/lib/wine/wine --version >/dev/nul
 bash "$root/scripts/build.sh" win64 || exit 1
 if [ $win32_runs = yes ]; then export VELMORA_WIN32_DIR=$root/build/win32; fi
 bash "$root/scripts/build.sh" win32 native-asan || exit 1
+# The native build without sanitizers, for valgrind; the clang build of the fuzz targets.
+bash "$root/scripts/build.sh" native || exit 1
+bash "$root/scripts/fuzz.sh" --build-only || exit 1
 # The release artefacts, which the packaging tests check.
 bash "$root/scripts/package.sh" || exit 1
 
@@ -35,10 +39,12 @@ trap '/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true' EXIT
 
 status=0
 run_ctest() {
-    echo "== tests: $1"
-    (cd "$root/build/$1" && ctest --output-on-failure) || status=1
+    echo "== tests: $1${2:+ ($2)}"
+    (cd "$root/build/$1" && ctest --output-on-failure ${2:+-R "$2"}) || status=1
 }
 run_ctest native-asan
+run_ctest native '^valgrind_'
+run_ctest fuzz '^fuzz_'
 run_ctest win64
 if [ $win32_runs = yes ]; then
     run_ctest win32

@@ -1,6 +1,7 @@
 // The mask adjustment's worked examples and failures.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "engine/EngineError.h"
@@ -105,4 +106,29 @@ TEST(MaskAdjust, ConversionsClampBeforeRounding) {
     EXPECT_EQ(R[0], 178);  // 0 + 1.4025 * 127.5 = 178.81875
     EXPECT_EQ(B[0], 0);
     EXPECT_EQ(G[1], 255);
+}
+
+TEST(MaskAdjust, ChromaScaleBeyondTheControlsSaturates) {
+    // A scripted Color Intensity below -2 gives a chroma scale above 1: more
+    // colour. The colour differences then run past 0..255 and must saturate,
+    // not wrap: a blue mask pixel stays at least as blue, a red one as red.
+    Planes colours{{0, 255, 40, 220}, {0, 0, 40, 220}, {255, 0, 40, 220}};  // blue, red, two greys
+    int result = -9;
+    Planes usual = adjust(colours, gains(0.0f, 1.0f), &result);
+    ASSERT_EQ(result, 0);
+    for (float scale : {1.5f, 1e30f}) {
+        Planes more = adjust(colours, gains(0.0f, scale), &result);
+        ASSERT_EQ(result, 0) << scale;
+        EXPECT_GE(more.b[0], usual.b[0]) << scale;
+        EXPECT_LE(more.r[0], usual.r[0]) << scale;
+        EXPECT_GE(more.r[1], usual.r[1]) << scale;
+        EXPECT_LE(more.b[1], usual.b[1]) << scale;
+    }
+    // Scales that are not finite still give a defined mask (the sanitizers
+    // of the fuzzing build watch the conversions).
+    for (float scale : {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                        std::numeric_limits<float>::quiet_NaN()}) {
+        adjust(colours, gains(0.5f, scale), &result);
+        EXPECT_EQ(result, 0) << scale;
+    }
 }
