@@ -17,7 +17,8 @@
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
-#include "host/Controls.h"
+#include "engine/Controls.h"
+#include "host/ScriptDescriptors.h"
 #include "testhost/TestHost.h"
 
 namespace {

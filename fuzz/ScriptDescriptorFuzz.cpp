@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "host/Controls.h"
+#include "engine/Controls.h"
+#include "host/ScriptDescriptors.h"
 
 namespace {
 
