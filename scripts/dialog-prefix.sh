@@ -10,4 +10,11 @@ if [ ! -f "$prefix/system.reg" ]; then
     rm -rf "$prefix"
     cp -a "$main_prefix" "$prefix"
 fi
+# Windows not managed by a window manager: the virtual screen has none, and
+# Wine waits two seconds for one at every window it hides.
+if [ ! -f "$prefix/.velmora-unmanaged" ]; then
+    WINEPREFIX="$prefix" WINEDEBUG=-all WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 reg add \
+        'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null &&
+        WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w && touch "$prefix/.velmora-unmanaged"
+fi
 echo "$prefix"
