@@ -166,19 +166,4 @@ bool writeImage(const SourceImage&, const Pixels& pixels, OutputFile& output, co
     return true;
 }
 
-bool readImage(const std::string& path, SourceImage* image, std::string* error) {
-    InputFile file;
-    std::string notice;
-    return openInput(path, InputKind::Photo, false, &file, error) && decodeInput(file, image, &notice, error);
-}
-
-bool writeImage(const SourceImage& source, const Pixels& pixels, const std::string& path, int quality,
-                std::string* error) {
-    OutputFile output;
-    WriteOptions options;
-    options.quality = quality;
-    return output.create(path, true, error) && writeImage(source, pixels, output, options, error) &&
-           output.commit(error);
-}
-
 }  // namespace cli
