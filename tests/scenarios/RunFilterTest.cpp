@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 
 #include "engine/Controls.h"
 #include "testhost/TestHost.h"
@@ -296,3 +297,26 @@ TEST(RunFilter, RefusedRecordHandleEndsWithOutOfMemory) {
         EXPECT_TRUE(out.leaks.empty());
     }
 }
+
+#ifndef _WIN32
+// Nothing may leave the plug-in as an exception: one raised while a run works
+// (here by the host's own progress callback, in-process) ends the run as out
+// of memory, with everything released and no pixel half-made.
+TEST(RunFilter, AnExceptionInsideTheRunEndsItAsOutOfMemory) {
+    HostImage input = scenes::darkRoom(400, 380);
+    Outcome clean = run(input, replayed(10, 0));
+    ASSERT_EQ(clean.result, 0);
+    for (int at : {1, 3, 11, 15}) {
+        TestHostOptions options = replayed(10, 0);
+        int reports = 0;
+        options.onProgress = [&](int32_t, int32_t) {
+            if (++reports == at) throw std::bad_alloc();
+        };
+        Outcome out = run(input, options);
+        EXPECT_EQ(out.result, memFullErr) << "report " << at;
+        EXPECT_TRUE(out.leaks.empty()) << "report " << at;
+        for (size_t i = 0; i < input.data.size(); ++i)
+            ASSERT_TRUE(out.image.data[i] == input.data[i] || out.image.data[i] == clean.image.data[i]) << at;
+    }
+}
+#endif
