@@ -192,12 +192,12 @@ void setUpControls(HWND dialog) {
     SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(settings().vibrance)), TRUE);
     SendDlgItemMessageA(dialog, ID_BRIGHTNESS_EDIT, EM_SETSEL, 0, -1);
     SendDlgItemMessageA(dialog, ID_INTENSITY_EDIT, EM_SETSEL, 0, -1);
-    for (auto [trackbar, spec] : {std::pair<HWND, const ControlSpec*>{brightnessTrackbar, &kShadowBrightness},
+    for (auto [trackbar, control] : {std::pair<HWND, const ControlSpec*>{brightnessTrackbar, &kShadowBrightness},
                                   std::pair<HWND, const ControlSpec*>{intensityTrackbar, &kColorIntensity}}) {
-        SendMessageA(trackbar, TBM_SETRANGE, FALSE, MAKELPARAM(int(spec->low), int(spec->high)));
-        SendMessageA(trackbar, TBM_SETPAGESIZE, 0, spec->page);
-        SendMessageA(trackbar, TBM_SETLINESIZE, 0, spec->line);
-        SendMessageA(trackbar, TBM_SETTICFREQ, spec->ticks, 0);
+        SendMessageA(trackbar, TBM_SETRANGE, FALSE, MAKELPARAM(int(control->low), int(control->high)));
+        SendMessageA(trackbar, TBM_SETPAGESIZE, 0, control->page);
+        SendMessageA(trackbar, TBM_SETLINESIZE, 0, control->line);
+        SendMessageA(trackbar, TBM_SETTICFREQ, control->ticks, 0);
     }
     SendMessageA(brightnessTrackbar, TBM_SETPOS, TRUE, LPARAM(settings().amount));
     SendMessageA(intensityTrackbar, TBM_SETPOS, TRUE, LPARAM(settings().vibrance));
