@@ -182,6 +182,7 @@ bool adjustMasks() {
 bool dialogConfirmed(const SavedSettings& saved) {
     DialogInputs inputs = runDialogInputs();
     int endCode = ShowMainDialog(inputs);
+    trackedFree(inputs.preview.proxyPixels);  // the preview's copy of the proxy is no longer needed
     switch (endCode) {
         case 1:
             return true;
