@@ -23,6 +23,19 @@ Isa activeIsa();
 Isa setActiveIsa(Isa wanted);
 // "scalar", "sse2", "avx2" or "avx512".
 const char* isaName(Isa isa);
+
+// A routine family's kernel table for `isa`, from its one table per wider
+// instruction set; null on the scalar path (the family's one-sample code).
+template <class Table>
+const Table* kernelsFor(Isa isa, const Table& (*sse2)(), const Table& (*avx2)(), const Table& (*avx512)()) {
+    switch (isa) {
+    case Isa::Sse2: return &sse2();
+    case Isa::Avx2: return &avx2();
+    case Isa::Avx512: return &avx512();
+    case Isa::Scalar: break;
+    }
+    return nullptr;
+}
 // Parses a name as above; false for anything else.
 bool parseIsa(const char* name, Isa* isa);
 // The 32-bit DLL's code needs SSE2: false means it cannot run here.

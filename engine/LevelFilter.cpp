@@ -167,15 +167,7 @@ float smoothSample(const float* src, int width, int height, int x, int y, float 
 
 namespace {
 
-const LevelFilterKernels* vectorKernels(Isa isa) {
-    switch (isa) {
-    case Isa::Sse2: return &levelFilterSse2();
-    case Isa::Avx2: return &levelFilterAvx2();
-    case Isa::Avx512: return &levelFilterAvx512();
-    case Isa::Scalar: break;
-    }
-    return nullptr;
-}
+const LevelFilterKernels* vectorKernels(Isa isa) { return kernelsFor(isa, levelFilterSse2, levelFilterAvx2, levelFilterAvx512); }
 
 void smoothRow(const float* src, int width, int height, int y, float* out, const Factors& f,
                const LevelFilterKernels* kernels) {

@@ -14,15 +14,7 @@ namespace {
 
 constexpr ptrdiff_t kPiece = kSamplesPerPiece;
 
-const MaskAdjustKernels* vectorKernels() {
-    switch (activeIsa()) {
-    case Isa::Sse2: return &maskAdjustSse2();
-    case Isa::Avx2: return &maskAdjustAvx2();
-    case Isa::Avx512: return &maskAdjustAvx512();
-    case Isa::Scalar: break;
-    }
-    return nullptr;
-}
+const MaskAdjustKernels* vectorKernels() { return kernelsFor(activeIsa(), maskAdjustSse2, maskAdjustAvx2, maskAdjustAvx512); }
 
 // A value already clamped to 0..255, truncated toward zero.
 inline uint8_t truncated(float v) { return uint8_t(int(v)); }

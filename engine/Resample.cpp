@@ -40,15 +40,7 @@ void padTwice(const float* src, int w, int h, float* padded) {
     }
 }
 
-const ResampleKernels* vectorKernels(Isa isa) {
-    switch (isa) {
-    case Isa::Sse2: return &resampleSse2();
-    case Isa::Avx2: return &resampleAvx2();
-    case Isa::Avx512: return &resampleAvx512();
-    case Isa::Scalar: break;
-    }
-    return nullptr;
-}
+const ResampleKernels* vectorKernels(Isa isa) { return kernelsFor(isa, resampleSse2, resampleAvx2, resampleAvx512); }
 
 // One output row j of the enlargement, from output column first on.
 void upsampleRowScalar(const float* work, int p, const float* W, int j, int first, float* out, int dstWidth) {

@@ -22,15 +22,7 @@ constexpr int kBlock = 256;
 // reduction by more than 4 blends one sample at a time).
 constexpr int kMaxSpan = 4 * kBlock + 2;
 
-const BilinearKernels* vectorKernels() {
-    switch (activeIsa()) {
-    case Isa::Sse2: return &bilinearSse2();
-    case Isa::Avx2: return &bilinearAvx2();
-    case Isa::Avx512: return &bilinearAvx512();
-    case Isa::Scalar: break;
-    }
-    return nullptr;
-}
+const BilinearKernels* vectorKernels() { return kernelsFor(activeIsa(), bilinearSse2, bilinearAvx2, bilinearAvx512); }
 
 struct Grid {
     const uint8_t* src;

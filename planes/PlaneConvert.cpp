@@ -39,15 +39,7 @@ uint8_t highFirstByte(double v) { return uint8_t(truncateSample(clampHighFirst(v
 double singleProduct(float gain, float v) { return float(double(gain) * double(v)); }
 
 // The vector rows of the active path; none on the scalar one.
-const PlaneConvertKernels* vectorRows() {
-    switch (activeIsa()) {
-    case Isa::Sse2: return &planeConvertSse2();
-    case Isa::Avx2: return &planeConvertAvx2();
-    case Isa::Avx512: return &planeConvertAvx512();
-    case Isa::Scalar: break;
-    }
-    return nullptr;
-}
+const PlaneConvertKernels* vectorRows() { return kernelsFor(activeIsa(), planeConvertSse2, planeConvertAvx2, planeConvertAvx512); }
 
 // Calls body(row) for rows first .. end - 1 of width samples, in pieces of
 // about 64 K samples shared among worker threads (each row on its own).
