@@ -27,7 +27,8 @@ struct RenderPlan {
 };
 
 size_t bandFloats(const RenderPlan& plan) { return size_t(kTileSize) * size_t(plan.width); }
-size_t pieceBytes() { return size_t(kTileSize) * kTileSize * (sizeof(float) + 1); }
+// One worker's floats, then its bytes, rounded up so the next worker's floats stay aligned.
+size_t pieceBytes() { return (size_t(kTileSize) * kTileSize * (sizeof(float) + 1) + 63) / 64 * 64; }
 
 // The tile at (row t, column u) in image coordinates, cut to the filter rectangle.
 Rect tileRect(const Rect& f, int t, int u) {
