@@ -38,13 +38,17 @@ WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1
 trap '/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true' EXIT
 
 status=0
+# run_ctest BUILD [REGEX] [JOBS]: the tests of one build, JOBS at a time.
 run_ctest() {
     echo "== tests: $1${2:+ ($2)}"
-    (cd "$root/build/$1" && ctest --output-on-failure ${2:+-R "$2"}) || status=1
+    (cd "$root/build/$1" && ctest --output-on-failure -j "${3:-1}" ${2:+-R "$2"}) || status=1
 }
-run_ctest native-asan
+# The native tests and the fuzz targets run two at a time: each is one process
+# that shares no prefix, folder or server with another. The Windows tests run
+# one at a time: the dialog tests time what a user sees.
+run_ctest native-asan '' 2
 run_ctest native '^valgrind_'
-run_ctest fuzz '^fuzz_'
+run_ctest fuzz '^fuzz_' 2
 run_ctest win64
 if [ $win32_runs = yes ]; then
     run_ctest win32
