@@ -24,12 +24,10 @@ if [ -n "$(git -C "$root" status --porcelain --untracked-files=no 2>/dev/null)" 
     echo "package.sh: warning: the tree has uncommitted changes; the artefacts include them" >&2
 fi
 
-# Native build of the tool alone, in a folder of its own: Release, no tests.
+# The native build of the tool alone (Release, no tests): the main job's build.
 echo "== package: native build of velmora"
-cmake -S "$root" -B "$pkg/native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-      -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build "$pkg/native" -j2 --target velmora velmora_deb_docs
-version=$(cat "$pkg/native/velmora-version.txt")
+bash "$root/scripts/build.sh" tool
+version=$(cat "$root/build/tool/velmora-version.txt")
 [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "package.sh: unexpected version '$version'" >&2; exit 1; }
 
 echo "== package: Windows builds"
@@ -116,7 +114,7 @@ zip_name=Velmora-$version-windows.zip
 (cd "$pkg/zip" && find "$top" | LC_ALL=C sort | TZ=UTC zip -X -q -@ "$dist/$zip_name")
 
 echo "== package: Debian package"
-(cd "$pkg/native" && cpack -G DEB -B "$pkg/deb" >/dev/null)
+(cd "$root/build/tool" && cpack -G DEB -B "$pkg/deb" >/dev/null)
 deb_name=velmora_${version}_$(dpkg --print-architecture).deb
 cp "$pkg/deb/$deb_name" "$dist/$deb_name"
 
