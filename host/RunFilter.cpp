@@ -10,7 +10,6 @@
 #include "base/Parallel.h"
 #include "engine/EngineError.h"
 #include "engine/LevelCount.h"
-#include "engine/MaskPyramid.h"
 #include "host/HostPixelPort.h"
 #include "host/HostSuites.h"
 #include "host/PluginGlobals.h"
@@ -19,12 +18,10 @@
 #include "host/TrackedMemory.h"
 #include "planes/AdjustStep.h"
 #include "planes/FullRender.h"
-#include "planes/PlaneConvert.h"
+#include "planes/ProxyStage.h"
 #include "ui/Platform.h"
 
 namespace {
-
-constexpr int kProgressTotal = 6;
 
 // Values the Cancel button puts back.
 struct SavedSettings {
@@ -79,46 +76,6 @@ bool readSelectionMask(const Rect& proxy) {
     return true;
 }
 
-// maskMin, maskScale (extended precision, stored as float) and maskInvScale
-// (from the stored float) of one channel's mask plane, then its normalisation.
-void measureAndNormalise(int c, const Rect& planeRect) {
-    uint8_t hi = 0, lo = 0;
-    sampleRange(maskPlane(runData, c), planeRect, runData->proxyWidth, &hi, &lo);
-    runData->maskMin[c] = lo;
-    runData->maskScale[c] = float((long double)hi / ((long double)hi - (long double)runData->maskMin[c]));
-    runData->maskInvScale[c] = 1.0f / runData->maskScale[c];
-    normaliseBytes(maskPlane(runData, c), runData->proxyWidth, planeRect, runData->maskMin[c], runData->maskScale[c]);
-}
-
-struct ProxyStage {
-    Rect sampledImage;   // the whole image at half resolution
-    Rect proxy;          // the filter rectangle at half resolution
-    int sampledWidth, sampledHeight;
-    float* channel;      // one colour channel of the sampled image
-    void* scratch;       // the pyramid's work memory, reused for every channel
-    size_t scratchBytes;
-};
-
-// Turns one channel of the sampled image into its normalised mask.
-bool buildChannelMask(ProxyStage& s, const PlaneView& sampled, int c) {
-    if (hostAbort()) {
-        *resultCell = userCanceledErr;
-        return false;
-    }
-    hostProgress(3 + 2 * c, kProgressTotal);
-    importViewPlane(sampled, c, s.channel);
-    if (createMaskPyramid(s.channel, s.sampledWidth, s.sampledHeight, &params->mask,
-                          static_cast<float*>(s.scratch), s.scratchBytes, 1) != 0) {
-        *resultCell = memFullErr;
-        return false;
-    }
-    exportRegion(s.channel, s.sampledWidth, maskPlane(runData, c), s.proxy, runData->proxyWidth);
-    Rect planeRect = {0, 0, runData->proxyHeight, runData->proxyWidth};
-    measureAndNormalise(c, planeRect);
-    hostProgress(4 + 2 * c, kProgressTotal);
-    return true;
-}
-
 bool allocatePlanes(int first, int count) {
     for (int slot = first; slot < first + count; ++slot) {
         runData->planeSlots[slot] = static_cast<uint8_t*>(trackedAlloc(size_t(runData->planeSize)));
@@ -129,35 +86,22 @@ bool allocatePlanes(int first, int count) {
 
 bool runProxyStage() {
     FilterRecord* r = hostRecord;
-    ProxyStage s = {};
-    s.proxy = r->filterRect;
-    scaleRect(&s.proxy, 1, 2);
-    s.sampledImage = {0, 0, r->imageSize.v, r->imageSize.h};
-    scaleRect(&s.sampledImage, 1, 2);
-    s.sampledWidth = rectWidth(s.sampledImage);
-    s.sampledHeight = rectHeight(s.sampledImage);
+    ProxyStage s = planProxyStage(r->imageSize.h, r->imageSize.v, r->filterRect);
     runData->proxyHeight = int16_t(rectHeight(s.proxy));
     runData->proxyWidth = int16_t(rectWidth(s.proxy));
     runData->planeSize = int32_t(runData->proxyWidth) * runData->proxyHeight;
 
-    if (!allocatePlanes(kMaskPlanes, 3)) return false;
-    s.channel = static_cast<float*>(trackedAlloc(size_t(s.sampledWidth) * size_t(s.sampledHeight) * sizeof(float)));
-    if (s.channel == nullptr) return false;
-    // Exactly what the pyramid of the sampled image needs (about 12 bytes a
-    // sample), reused for the three channels.
-    s.scratchBytes = pyramidScratchBytes(s.sampledWidth, s.sampledHeight);
-    s.scratch = trackedAlloc(s.scratchBytes);
-    if (s.scratch == nullptr) return false;
-    hostProgress(2, kProgressTotal);
+    if (!allocatePlanes(kMaskPlanes, 3) || !allocateProxyStage(s, trackedWorkMemory())) return false;
+    hostProgress(2, kRunProgressSteps);
 
     if (r->haveMask && !readSelectionMask(s.proxy)) return false;
-    // The three channels of the whole image at half resolution, in one request.
-    PlaneView sampled;
-    if (hostPixelPort().readPlanes(s.sampledImage, 0, 2, kRateTwo, &sampled) != noErr) return false;
-    for (int c = 0; c < 3; ++c)
-        if (!buildChannelMask(s, sampled, c)) return false;
-    trackedFree(s.channel);
-    trackedFree(s.scratch);
+    ProxyMasks masks = {{maskPlane(runData, 0), maskPlane(runData, 1), maskPlane(runData, 2)},
+                        runData->maskMin, runData->maskScale, runData->maskInvScale};
+    if (int16_t code = buildProxyMasks(hostPixelPort(), s, &params->mask, masks)) {
+        *resultCell = code;
+        return false;
+    }
+    releaseProxyStage(s, trackedWorkMemory());
     return true;
 }
 
@@ -173,8 +117,8 @@ bool adjustMasks() {
         *resultCell = memFullErr;
         return false;
     }
-    hostProgress(9, kProgressTotal);
-    hostProgress(0, kProgressTotal);
+    hostProgress(9, kRunProgressSteps);
+    hostProgress(0, kRunProgressSteps);
     return true;
 }
 
@@ -212,7 +156,7 @@ void runFilter() {
     WorkerTeam team;
     resetHostPixelPort();
     armTrackedAllocationFault();
-    hostProgress(1, kProgressTotal);
+    hostProgress(1, kRunProgressSteps);
     const Rect& f = hostRecord->filterRect;
     int filterWidth = rectWidth(f), filterHeight = rectHeight(f);
     bool showDialog = true;
