@@ -12,7 +12,8 @@
 // as input), too small or too large, one brightness everywhere, no memory.
 // GEGL 0.4 has no way to stop an operation; a change of its settings while it
 // works stops that run early, and the new settings are computed instead.
-#define G_LOG_DOMAIN "velmora"
+// Warnings go out as GEGL's own, naming the operation.
+#define G_LOG_DOMAIN "GEGL"
 
 #include <gegl-plugin.h>
 

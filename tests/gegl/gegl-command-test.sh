@@ -3,9 +3,8 @@
 #   gegl IN.png -o OUT.png -- velmora:shadow-recovery brightness=B color=C
 # gives the pixels of velmora -b B -c C IN.png (gegl writes PNG at 16 bits, so
 # each of its samples must be 257 times velmora's byte), with and without
-# alpha. Input the operation cannot filter (too small, flat, greyscale, CMYK,
-# a generator) comes out as gegl writes it without the operation, and the
-# operation says why.
+# alpha. A CMYK file and a generator's pattern come out as gegl writes them
+# without the operation, and the operation says why.
 #   gegl-command-test.sh VELMORA PHOTOS_DIR WORK_DIR
 # GEGL_PATH names the build folder and GEGL's own. What the gegl program says
 # of its own caches at exit is not the operation's concern; the operation's
@@ -15,6 +14,8 @@ velmora=$1 photos=$2 work=$3
 for photo in brushes life seeding; do
     [ -f "$photos/$photo.jpg" ] || { echo "skipped: $photos/$photo.jpg is missing"; exit 77; }
 done
+# A build with the sanitizers names their runtime, which gegl alone must load first.
+gegl() { LD_PRELOAD=${VELMORA_GEGL_PRELOAD:-} command gegl "$@"; }
 rm -rf "$work"
 mkdir -p "$work/velmora"
 cd "$work"
@@ -39,9 +40,8 @@ vips extract_band life.png green.v 1
 vips bandjoin "life.png green.v" life-alpha.png
 
 echo "== the same pixels as velmora"
-# Every setting pair on one photo, the three diagonal pairs on the others.
-runs="0,-2:brushes,life,seeding 10,0:brushes,life,seeding,brushes-alpha 20,2:brushes,life,seeding,life-alpha
-      0,0:brushes 0,2:brushes 10,-2:brushes 10,2:brushes 20,-2:brushes 20,0:brushes"
+# Each photo at the two ends and the middle of both ranges; alpha at two of them.
+runs="0,-2:brushes,life,seeding 10,0:brushes,life,seeding,brushes-alpha 20,2:brushes,life,seeding,life-alpha"
 for run in $runs; do
     settings=${run%%:*} b=${run%%,*} c=${settings#*,}
     IFS=, read -r -a inputs <<< "${run#*:}"
@@ -59,24 +59,19 @@ for run in $runs; do
     done
 done
 
+# (The graph test passes every kind of such input; these two are what a user
+# of the command meets: a CMYK file, and a generator before the operation.)
 echo "== input the operation passes through"
-vips crop brushes.png small.png 0 0 349 400
-vips black flat.v 400 400 --bands 3
-vips linear flat.v flat.png 1 90 --uchar
-vips colourspace brushes.png grey.png b-w
 vips colourspace brushes.png cmyk.jpg cmyk
-for case in "small.png:350x350" "flat.png:same brightness" "grey.png:not RGB" "cmyk.jpg:not RGB"; do
-    name=${case%%:*} why=${case#*:}
-    gegl "$name" -o without.png
-    gegl "$name" -o with.png -- velmora:shadow-recovery 2> gegl.err || fail "gegl on $name: $(cat gegl.err)"
-    samples_match with.png without.png 1 || fail "$name: the operation changed it"
-    grep -q "$why.*passed through unchanged" gegl.err || fail "$name: no warning naming '$why': $(cat gegl.err)"
-done
+gegl cmyk.jpg -o without.png
+gegl cmyk.jpg -o with.png -- velmora:shadow-recovery 2> gegl.err || fail "gegl on cmyk.jpg: $(cat gegl.err)"
+samples_match with.png without.png 1 || fail "cmyk.jpg: the operation changed it"
+grep -q "not RGB.*passed through unchanged" gegl.err || fail "cmyk.jpg: no warning: $(cat gegl.err)"
 gegl -o without.png -- gegl:checkerboard gegl:crop width=400 height=300
 gegl -o with.png -- gegl:checkerboard velmora:shadow-recovery gegl:crop width=400 height=300 2> gegl.err ||
     fail "gegl on a generator: $(cat gegl.err)"
 samples_match with.png without.png 1 || fail "a generator's pattern: the operation changed it"
-grep -q "no bounds" gegl.err || fail "a generator: no warning: $(cat gegl.err)"
+grep -q "no bounds.*passed through unchanged" gegl.err || fail "a generator: no warning: $(cat gegl.err)"
 
 if [ $failures -gt 0 ]; then
     echo "$failures failures"
