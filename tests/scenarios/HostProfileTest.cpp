@@ -58,7 +58,7 @@ Outcome run(const HostImage& image, TestHostOptions options, const std::vector<u
 #endif
     TestHost host(image, options);
     if (!selection.empty()) host.setSelection(selection);
-    host.setEntry(pluginUnderTest());
+    usePluginUnderTest(host);
     out.result = host.runFilter();
 #ifndef _WIN32
     setHeadlessUser(nullptr);
@@ -111,6 +111,9 @@ TEST_P(EveryProfile, GivesTheReferenceBytes) {
         EXPECT_TRUE(got.leaks.empty()) << got.leaks.front();
         EXPECT_FALSE(got.image.data == c.image.data);
         EXPECT_TRUE(got.image.data == want.image.data) << GetParam() << " " << c.image.width;
+        if (c.image.planes == 4) {
+            EXPECT_TRUE(scenes::planeEqual(got.image, c.image, 3)) << "transparency changed";
+        }
     }
 }
 
@@ -139,17 +142,24 @@ TEST_P(EveryProfile, SelectionKeepsUnselectedPixelsAndFiltersSelectedOnesAlike) 
 }
 
 #ifndef _WIN32
-// A user who opens the dialog on the bundled photo, sets the values and presses
-// OK gets the bytes of the replayed run, in every host.
-TEST_P(EveryProfile, AnInteractiveRunOfAPhotoGivesTheReplayedBytes) {
+// The bundled photo (2390 x 1345: its last tile column and row are partial).
+HostImage photo() {
     int w = 0, h = 0, bands = 0;
     uint8_t* pixels = stbi_load(VELMORA_SOURCE_DIR "/samples/seeding.jpg", &w, &h, &bands, 3);
-    ASSERT_NE(pixels, nullptr);
+    EXPECT_NE(pixels, nullptr);
+    if (pixels == nullptr) return {};
     HostImage image = testhost::makeImage(w, h, 3);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             for (int c = 0; c < 3; ++c) image.at(c, y, x) = pixels[(size_t(y) * size_t(w) + size_t(x)) * 3 + size_t(c)];
     stbi_image_free(pixels);
+    return image;
+}
+
+// A user who opens the dialog on the bundled photo, sets the values and presses
+// OK gets the bytes of the replayed run, in every host.
+TEST_P(EveryProfile, AnInteractiveRunOfAPhotoGivesTheReplayedBytes) {
+    HostImage image = photo();
     Outcome want = run(image, inProfile("reference"));
     TestHostOptions options = inProfile(GetParam());
     options.replay.playInfo = plugInDialogDisplay;
@@ -159,12 +169,36 @@ TEST_P(EveryProfile, AnInteractiveRunOfAPhotoGivesTheReplayedBytes) {
     user.vibrance = float(kColor + kColorIntensity.shownOffset);
     setHeadlessUser(&user);
     TestHost host(image, options);
-    host.setEntry(pluginUnderTest());
+    usePluginUnderTest(host);
     int16_t result = host.runFilter();
     setHeadlessUser(nullptr);
     ASSERT_EQ(result, 0);
     EXPECT_EQ(user.previewsRendered, 2);
     EXPECT_TRUE(host.violations().empty()) << host.violations().front();
+    EXPECT_TRUE(host.image().data == want.image.data) << GetParam();
+}
+
+// The user undoes a run of the photo and repeats it: the plug-in is loaded
+// afresh and gets back what the host kept (the parameters handle, or the step
+// recorded for a replay), and the repeat gives the reference bytes again.
+TEST_P(EveryProfile, ARepeatInAFreshlyLoadedPlugInGivesTheReferenceBytes) {
+    HostImage image = photo();
+    Outcome want = run(image, inProfile("reference"));
+    HeadlessUser user;  // where the host cannot replay, the dialog opens each time
+    user.setValues = true;
+    user.amount = float(kAmount);
+    user.vibrance = float(kColor + kColorIntensity.shownOffset);
+    setHeadlessUser(&user);
+    TestHost host(image, inProfile(GetParam()));
+    usePluginUnderTest(host);
+    ASSERT_EQ(host.runFilter(), 0);
+    host.image() = image;
+    host.reloadPlugin();
+    int16_t repeated = host.repeatFilter();
+    setHeadlessUser(nullptr);
+    ASSERT_EQ(repeated, 0);
+    EXPECT_TRUE(host.violations().empty()) << host.violations().front();
+    EXPECT_TRUE(host.leaks().empty()) << host.leaks().front();
     EXPECT_TRUE(host.image().data == want.image.data) << GetParam();
 }
 #endif
