@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
+#include "host/PluginGlobals.h"
 #include "testhost/TestHost.h"
-#include "tests/scenarios/PluginUnderTest.h"
 #include "tests/util/SceneImages.h"
 #include "tools/velmora/FilterImage.h"
 
@@ -21,10 +21,16 @@ cli::Pixels interleaved(const testhost::HostImage& image) {
     return p;
 }
 
+// The plug-in is linked in: a fresh load finds nothing of the last run.
+PluginEntryProc reloaded() {
+    releaseAtUnload();
+    return &PluginMain;
+}
+
 cli::Pixels filtered(const cli::Pixels& input, cli::FilterJob job) {
     cli::Pixels out = input;
-    job.entry = pluginUnderTest();
-    job.reload = reloadPluginUnderTest;
+    job.entry = &PluginMain;
+    job.reload = reloaded;
     job.brightness = 15;
     job.color = -1;
     std::string error;
@@ -63,9 +69,12 @@ TEST(FilterImage, ASelectionFiltersItsBoundingRectangleAndBlendsToNearest) {
     EXPECT_GT(partial, 10000);
     EXPECT_GT(roundedUp, 1000);
 
-    // GIMP's loader passes no mask but the same rectangle, and blends alike.
+#ifndef _WIN32
+    // GIMP's loader passes no mask but the same rectangle, and blends alike
+    // (its dialog is a scripted user's; the Windows tool shows the real one).
     selected.hostProfile = "pspi";
     EXPECT_EQ(filtered(input, selected).data, got.data);
+#endif
 
     // Nothing selected: nothing changes.
     std::fill(mask.data.begin(), mask.data.end(), uint8_t(0));
