@@ -11,9 +11,7 @@
 namespace {
 bool parametersLocked = false;
 bool dataLocked = false;
-}  // namespace
 
-namespace {
 // True when the host says h is not `size` bytes (a host that cannot tell is trusted).
 bool foreign(Handle h, size_t size) {
     int32_t held = hostHandleSize(h);

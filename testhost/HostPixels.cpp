@@ -43,9 +43,8 @@ const uint8_t* TestHost::Impl::imageRow(int plane, int r) const {
 }
 
 const uint8_t* TestHost::Impl::servedRow(int plane, int r) const {
-    const HostImage& img = quirks().servesUnfilteredImage && !host.unfiltered_.data.empty() ? host.unfiltered_
-                                                                                           : host.image_;
-    return img.data.data() + (size_t(plane) * size_t(img.height) + size_t(r)) * size_t(img.width);
+    if (!quirks().servesUnfilteredImage || host.unfiltered_.data.empty()) return imageRow(plane, r);
+    return &host.unfiltered_.at(plane, r, 0);
 }
 
 bool TestHost::Impl::blendsSelection() const {

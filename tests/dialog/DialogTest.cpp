@@ -688,6 +688,12 @@ TEST(HostProfiles, AnInteractiveRunAndItsRepeatGiveTheReferenceBytes) {
     ASSERT_TRUE(cli::readImage(photo, &source, &error)) << error;
     testhost::HostImage image = cli::toPlanar(source.pixels);
     testhost::HostImage want;
+    auto setValuesAndConfirm = [](DialogDriver& d) {
+        d.type(ID_BRIGHTNESS_EDIT, "14");
+        d.type(ID_INTENSITY_EDIT, "-1");
+        d.waitForTimer();
+        d.click(ID_OK);
+    };
     for (const std::string& profile : testhost::hostProfileNames()) {
         testhost::TestHostOptions options = interactive(10, 0);
         ASSERT_TRUE(testhost::applyHostProfile(profile, &options));
@@ -698,10 +704,7 @@ TEST(HostProfiles, AnInteractiveRunAndItsRepeatGiveTheReferenceBytes) {
             d.click(ID_BEFORE);
             d.click(ID_AFTER);
             while (d.enabled(ID_ZOOM_OUT)) d.click(ID_ZOOM_OUT);
-            d.type(ID_BRIGHTNESS_EDIT, "14");
-            d.type(ID_INTENSITY_EDIT, "-1");
-            d.waitForTimer();
-            d.click(ID_OK);
+            setValuesAndConfirm(d);
         });
         ASSERT_EQ(result, 0) << profile;
         EXPECT_TRUE(host.violations().empty()) << profile << ": " << host.violations().front();
@@ -712,12 +715,7 @@ TEST(HostProfiles, AnInteractiveRunAndItsRepeatGiveTheReferenceBytes) {
         host.image() = image;
         host.reloadPlugin();
         int16_t repeated = -1;
-        dialogtest::runWithUser([&] { repeated = host.repeatFilter(); }, kDialogCaption, [&](DialogDriver& d) {
-            d.type(ID_BRIGHTNESS_EDIT, "14");
-            d.type(ID_INTENSITY_EDIT, "-1");
-            d.waitForTimer();
-            d.click(ID_OK);
-        });
+        dialogtest::runWithUser([&] { repeated = host.repeatFilter(); }, kDialogCaption, setValuesAndConfirm);
         ASSERT_EQ(repeated, 0) << profile;
         EXPECT_TRUE(host.violations().empty()) << profile << ": " << host.violations().front();
         EXPECT_TRUE(host.leaks().empty()) << profile << ": " << host.leaks().front();
