@@ -270,7 +270,7 @@ int16_t TestHost::runFilter(bool withParameters) {
 int16_t TestHost::repeatFilter() {
     if (savedParameters_) {
         HostHandle* h = impl_->newHandle(int32_t(savedParameters_->size()));
-        std::memcpy(h->data, savedParameters_->data(), savedParameters_->size());
+        if (!savedParameters_->empty()) std::memcpy(h->data, savedParameters_->data(), savedParameters_->size());
         record_->parameters = reinterpret_cast<Handle>(h);
         savedParameters_.reset();
     }
