@@ -96,6 +96,9 @@ public:
         return noErr;
     }
 
+    // Tiles are written straight into the caller's buffer: nothing stays open.
+    int16_t closeTiles() override { return noErr; }
+
     bool aborted() override { return callbacks_.aborted != nullptr && callbacks_.aborted(callbacks_.context); }
 
     void progress(int32_t done, int32_t total) override {
