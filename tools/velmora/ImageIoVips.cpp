@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "tools/velmora/Files.h"
-#include "tools/velmora/HeadSplice.h"
+#include "tools/velmora/metadata/HeadSplice.h"
 #include "tools/velmora/ImageIo.h"
 #include "tools/velmora/MemoryBudget.h"
-#include "tools/velmora/TiffDirectory.h"
+#include "tools/velmora/metadata/TiffDirectory.h"
 
 namespace cli {
 

@@ -1,4 +1,4 @@
-#include "tools/velmora/HeadSplice.h"
+#include "tools/velmora/metadata/HeadSplice.h"
 
 #include <cstring>
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/velmora/ByteAccess.h"
+#include "tools/velmora/metadata/ByteAccess.h"
 
 namespace cli {
 namespace tiff {

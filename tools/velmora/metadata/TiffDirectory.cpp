@@ -1,4 +1,4 @@
-#include "tools/velmora/TiffDirectory.h"
+#include "tools/velmora/metadata/TiffDirectory.h"
 
 #include <algorithm>
 #include <cstring>
