@@ -56,9 +56,10 @@ struct WriteOptions {
 };
 
 // Writes `pixels` with the metadata of `source` into `output`'s temporary
-// file; the caller commits it.
+// file; the caller commits it. *notice says, in one line, what of the
+// metadata was mended, left out or could not be kept ("" when all was kept).
 bool writeImage(const SourceImage& source, const Pixels& pixels, OutputFile& output, const WriteOptions& options,
-                std::string* error);
+                std::string* notice, std::string* error);
 
 // One-call forms for tests and benchmarks: read a photo strictly; write and
 // commit, replacing an existing file.

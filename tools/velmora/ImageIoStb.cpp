@@ -141,7 +141,8 @@ bool outputFormatWritten(const std::string& path, std::string* error) {
 bool outputHoldsAlpha(const std::string& path) { return extensionOf(path) == "png"; }
 
 bool writeImage(const SourceImage&, const Pixels& pixels, OutputFile& output, const WriteOptions& options,
-                std::string* error) {
+                std::string* notice, std::string* error) {
+    notice->clear();
     const std::string& path = output.path();
     std::string ext = extensionOf(path);
     if (!outputFormatWritten(path, error)) return false;

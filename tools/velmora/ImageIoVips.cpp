@@ -3,9 +3,10 @@
 // checksum errors and corrupt data stop the decode; every warning the library
 // gives while reading is collected, and the first names the damage. Outputs
 // stream through a target of our own that writes the output's temporary file
-// and, on the way, puts the input's own EXIF and resolution bytes back
-// (HeadSplice.h); TIFF outputs get them appended as directories
-// (TiffDirectory.h), since the library's TIFF writer leaves EXIF out.
+// and, on the way, puts the input's own metadata back as metadata/ plans it
+// (OutputMetadata.h): into the head of JPEG and PNG streams (HeadSplice.h),
+// appended as directories to TIFF files (TiffDirectory.h), since the
+// library's TIFF writer leaves EXIF out.
 #include <vips/vips.h>
 
 #include <cerrno>
@@ -18,9 +19,11 @@
 #include <vector>
 
 #include "tools/velmora/Files.h"
-#include "tools/velmora/metadata/HeadSplice.h"
 #include "tools/velmora/ImageIo.h"
 #include "tools/velmora/MemoryBudget.h"
+#include "tools/velmora/metadata/HeadSplice.h"
+#include "tools/velmora/metadata/Iptc.h"
+#include "tools/velmora/metadata/OutputMetadata.h"
 #include "tools/velmora/metadata/TiffDirectory.h"
 
 namespace cli {
@@ -31,7 +34,7 @@ struct VipsUnref {
     void operator()(void* p) const { g_object_unref(p); }
 };
 
-enum class Format { Jpeg, Png, Tiff };
+using Format = meta::Format;
 
 const char* formatName(Format f) { return f == Format::Jpeg ? "JPEG" : f == Format::Png ? "PNG" : "TIFF"; }
 
@@ -150,14 +153,12 @@ const char* fileKind(mode_t mode) {
     return "not a plain file";
 }
 
-// The metadata an output takes from its input.
+// The metadata an output takes from its input: the library's fields (ICC
+// profile, XMP, orientation, resolution) on an image of their own, and what
+// metadata/ carries.
 struct Source {
     std::unique_ptr<VipsImage, VipsUnref> image;
-    Format format = Format::Jpeg;
-    std::vector<uint8_t> exif;        // TIFF structure, no prefix; empty when none
-    std::vector<uint8_t> jfif;        // JPEG input: its JFIF segment
-    std::vector<uint8_t> phys;        // PNG input: its pHYs chunk
-    tiff::Metadata tiffMetadata;      // TIFF input: IFD0's descriptive entries and sub-directories
+    meta::Carried carried;
 };
 
 struct InputState {
@@ -203,29 +204,46 @@ int copyRows(VipsRegion* region, VipsRect* area, void* a) {
     return 0;
 }
 
-void gatherMetadata(InputState& in, Source* s) {
-    s->format = in.format;
+std::vector<uint8_t> blob(VipsImage* im, const char* field) {
+    const void* data = nullptr;
+    size_t size = 0;
+    if (!vips_image_get_typeof(im, field) || vips_image_get_blob(im, field, &data, &size) != 0 || data == nullptr)
+        return {};
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    return std::vector<uint8_t>(p, p + size);
+}
+
+// A PNG's text chunks, as the library names them: "png-comment-N-KEYWORD".
+void *gatherText(VipsImage* im, const char* field, GValue*, void* a) {
+    const char* prefix = "png-comment-";
+    const char* text = nullptr;
+    if (std::strncmp(field, prefix, std::strlen(prefix)) != 0 || vips_image_get_string(im, field, &text) != 0)
+        return nullptr;
+    const char* keyword = std::strchr(field + std::strlen(prefix), '-');
+    auto& texts = static_cast<meta::Carried*>(a)->pngTexts;
+    if (keyword != nullptr) texts.emplace_back(keyword + 1, text);
+    return nullptr;
+}
+
+void gatherMetadata(InputState& in, meta::Carried* c) {
+    c->format = in.format;
     ReadAt read = readDescriptor(in.fd);
     VipsImage* im = in.image.get();
-    if (vips_image_get_typeof(im, VIPS_META_EXIF_NAME)) {
-        const void* data = nullptr;
-        size_t size = 0;
-        if (vips_image_get_blob(im, VIPS_META_EXIF_NAME, &data, &size) == 0 && data != nullptr) {
-            const uint8_t* p = static_cast<const uint8_t*>(data);
-            if (size >= 6 && std::memcmp(p, "Exif\0\0", 6) == 0) {
-                p += 6;
-                size -= 6;
-            }
-            s->exif.assign(p, p + size);
-        }
+    c->exif = blob(im, VIPS_META_EXIF_NAME);
+    if (c->exif.size() >= 6 && std::memcmp(c->exif.data(), "Exif\0\0", 6) == 0)
+        c->exif.erase(c->exif.begin(), c->exif.begin() + 6);
+    c->iptc = blob(im, VIPS_META_IPTC_NAME);
+    if (in.format == Format::Jpeg) c->jfif = head::jfifSegment(read, in.size);
+    if (in.format == Format::Png) {
+        c->phys = head::pngChunk(read, in.size, "pHYs");
+        vips_image_map(im, gatherText, c);
+        for (const auto& text : c->pngTexts)
+            if (text.first == iptc::kPngKeyword) c->iptc.assign(text.second.begin(), text.second.end());
     }
-    if (in.format == Format::Jpeg) s->jfif = head::jfifSegment(read, in.size);
-    if (in.format == Format::Png) s->phys = head::pngChunk(read, in.size, "pHYs");
     if (in.format == Format::Tiff) {
         std::string ignored;
-        if (!tiff::readMetadata(read, in.size, &s->tiffMetadata, &ignored)) s->tiffMetadata = tiff::Metadata();
-        s->exif.clear();
-        if (!s->tiffMetadata.empty()) s->exif = tiff::buildExif(s->tiffMetadata);
+        c->exif.clear();
+        c->tiffRead = tiff::readMetadata(read, in.size, &c->tiff, &ignored);
     }
 }
 
@@ -310,41 +328,6 @@ void copyField(VipsImage* from, VipsImage* to, const char* field) {
     GValue value = G_VALUE_INIT;
     if (vips_image_get(from, field, &value) == 0) vips_image_set(to, field, &value);
     g_value_unset(&value);
-}
-
-// What the head splice or the TIFF directories put back, per output format.
-void planMetadata(const Source& s, Format out, FileTarget* t, tiff::Metadata* forTiff) {
-    head::Changes& c = t->changes;
-    if (out == Format::Jpeg) {
-        c.replaceExif = s.format == Format::Jpeg || !s.exif.empty();
-        c.exif = s.exif;
-        c.replaceResolution = s.format == Format::Jpeg;
-        c.resolution = s.jfif;
-    } else if (out == Format::Png) {
-        c.replaceExif = true;
-        c.exif = s.exif;
-        c.replaceResolution = s.format == Format::Png;
-        c.resolution = s.phys;
-    } else {
-        std::string ignored;
-        if (s.format == Format::Tiff)
-            *forTiff = s.tiffMetadata;
-        else if (!s.exif.empty() && !tiff::parseExif(s.exif.data(), s.exif.size(), forTiff, &ignored))
-            *forTiff = tiff::Metadata();
-        if (!forTiff->find(tiff::kXResolution)) {
-            // JFIF density units: 0 none, 1 inch, 2 cm; pHYs: 0 none, 1 metre.
-            // A zero density says nothing: the writer's own resolution stays.
-            const uint8_t* j = s.jfif.size() >= 18 ? s.jfif.data() + 4 + 5 + 2 : nullptr;
-            const uint8_t* p = s.phys.size() == 21 ? s.phys.data() + 8 : nullptr;
-            if (j != nullptr && big16(j + 1) > 0 && big16(j + 3) > 0) {
-                uint16_t unit = j[0] == 1 ? 2 : j[0] == 2 ? 3 : 1;
-                tiff::setResolution(forTiff, unit, big16(j + 1), 1, big16(j + 3), 1);
-            } else if (p != nullptr && big32(p) > 0 && big32(p + 4) > 0) {
-                bool metre = p[8] == 1;
-                tiff::setResolution(forTiff, metre ? 3 : 1, big32(p), metre ? 100 : 1, big32(p + 4), metre ? 100 : 1);
-            }
-        }
-    }
 }
 
 int save(VipsImage* im, VipsTarget* target, Format f, int quality) {
@@ -472,9 +455,9 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
     // warnings only when it is closed, which happens as the loaded image goes.
     auto source = std::make_shared<Source>();
     if (result == 0) {
-        gatherMetadata(in, source.get());
+        gatherMetadata(in, &source->carried);
         source->image.reset(vips_image_new());
-        for (const char* field : {"icc-profile-data", "xmp-data", "iptc-data", "orientation", "resolution-unit"})
+        for (const char* field : {"icc-profile-data", "xmp-data", "orientation", "resolution-unit"})
             copyField(in.image.get(), source->image.get(), field);
         source->image->Xres = in.image->Xres;
         source->image->Yres = in.image->Yres;
@@ -531,7 +514,7 @@ bool outputHoldsAlpha(const std::string& path) {
 }
 
 bool writeImage(const SourceImage& source, const Pixels& p, OutputFile& output, const WriteOptions& options,
-                std::string* error) {
+                std::string* notice, std::string* error) {
     const std::string& path = output.path();
     Format format;
     if (!formatOfExtension(extensionOf(path), &format)) return outputFormatWritten(path, error);
@@ -544,12 +527,17 @@ bool writeImage(const SourceImage& source, const Pixels& p, OutputFile& output, 
     std::unique_ptr<VipsImage, VipsUnref> out(wrapped);
     out->Type = VIPS_INTERPRETATION_sRGB;
     const Source* s = static_cast<const Source*>(source.original.get());
+    meta::Planned planned;
     if (s != nullptr && s->image) {
-        for (const char* field : {"icc-profile-data", "xmp-data", "iptc-data", "orientation", "resolution-unit"})
+        for (const char* field : {"icc-profile-data", "xmp-data", "orientation", "resolution-unit"})
             copyField(s->image.get(), out.get(), field);
         out->Xres = s->image->Xres;
         out->Yres = s->image->Yres;
+        planned = meta::plan(s->carried, format);
+        if (!planned.iptc.empty())
+            vips_image_set_blob_copy(out.get(), VIPS_META_IPTC_NAME, planned.iptc.data(), planned.iptc.size());
     }
+    *notice = meta::summary(planned.notes);
     if (p.bands == 4 && format == Format::Jpeg) {
         if (!options.flatten) {
             *error = path + ": JPEG cannot hold the alpha channel; write .png or .tif, or give --flatten";
@@ -569,8 +557,8 @@ bool writeImage(const SourceImage& source, const Pixels& p, OutputFile& output, 
     FileTarget t;
     t.fd = output.descriptor();
     t.format = format;
-    tiff::Metadata forTiff;
-    if (s != nullptr) planMetadata(*s, format, &t, &forTiff);
+    t.changes = planned.head;
+    const tiff::Metadata& forTiff = planned.directories;
     t.passing = format == Format::Tiff;
     std::unique_ptr<VipsTargetCustom, VipsUnref> target(vips_target_custom_new());
     g_signal_connect(target.get(), "write", G_CALLBACK(onTargetWrite), &t);

@@ -119,8 +119,11 @@ bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::
     cli::WriteOptions options;
     options.quality = o.quality;
     options.flatten = o.flatten;
-    if (!cli::writeImage(source, source.pixels, output, options, error) || !output.commit(error)) return false;
-    // Said once the output is written: a run that fails says only why.
+    std::string written;
+    if (!cli::writeImage(source, source.pixels, output, options, &written, error) || !output.commit(error))
+        return false;
+    // Said once the output is written, in one line: a run that fails says only why.
+    if (!written.empty()) notice = notice.empty() ? file.output + ": note: " + written : notice + "; " + written;
     if (!notice.empty()) std::fprintf(stderr, "%s: %s\n", program, notice.c_str());
     return true;
 }

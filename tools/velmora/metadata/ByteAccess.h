@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -16,7 +17,7 @@ using WriteAt = std::function<bool(uint64_t offset, const void* data, size_t siz
 inline ReadAt readMemory(const uint8_t* data, size_t length) {
     return [data, length](uint64_t offset, void* out, size_t size) {
         if (offset > length || size > length - offset) return false;
-        for (size_t i = 0; i < size; ++i) static_cast<uint8_t*>(out)[i] = data[offset + i];
+        if (size > 0) std::memcpy(out, data + offset, size);
         return true;
     };
 }

@@ -135,6 +135,7 @@ std::vector<uint8_t> splicePng(const uint8_t* head, size_t size, const Changes& 
         std::vector<uint8_t> chunk = makePngChunk("eXIf", c.exif);
         out.insert(out.end(), chunk.begin(), chunk.end());
     }
+    for (const std::vector<uint8_t>& chunk : c.pngChunks) out.insert(out.end(), chunk.begin(), chunk.end());
     out.insert(out.end(), head + end, head + size);
     return out;
 }
@@ -179,6 +180,13 @@ std::vector<uint8_t> makePngChunk(const char type[4], const std::vector<uint8_t>
     chunk.insert(chunk.end(), data.begin(), data.end());
     putBig32(chunk, crc32(chunk.data() + 4, chunk.size() - 4));
     return chunk;
+}
+
+std::vector<uint8_t> makePngText(const std::string& keyword, const std::string& text) {
+    std::vector<uint8_t> data(keyword.begin(), keyword.end());
+    data.push_back(0);
+    data.insert(data.end(), text.begin(), text.end());
+    return makePngChunk("tEXt", data);
 }
 
 }  // namespace head

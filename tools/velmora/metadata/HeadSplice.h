@@ -30,12 +30,13 @@ struct Changes {
     std::vector<uint8_t> exif;       // the block to write (empty: none)
     bool replaceResolution = false;  // JPEG: the JFIF segment; PNG: the pHYs chunk
     std::vector<uint8_t> resolution; // the whole segment or chunk to write (empty: none)
+    std::vector<std::vector<uint8_t>> pngChunks;  // PNG: whole chunks added before the image data (texts)
 };
 
 // `data` (a stream's start, its head complete) with the writer's EXIF and
 // resolution segments or chunks removed where asked, and the given ones in
 // their place (JPEG: right after SOI, JFIF first; PNG: right before the first
-// IDAT); what follows the head is copied unchanged.
+// IDAT, the added chunks last); what follows the head is copied unchanged.
 std::vector<uint8_t> spliceJpeg(const uint8_t* data, size_t size, const Changes& changes);
 std::vector<uint8_t> splicePng(const uint8_t* data, size_t size, const Changes& changes);
 
@@ -47,6 +48,8 @@ std::vector<uint8_t> pngChunk(const ReadAt& read, uint64_t size, const char type
 
 // A whole PNG chunk with its CRC.
 std::vector<uint8_t> makePngChunk(const char type[4], const std::vector<uint8_t>& data);
+// A tEXt chunk: keyword, NUL, the text's bytes as given.
+std::vector<uint8_t> makePngText(const std::string& keyword, const std::string& text);
 
 }  // namespace head
 }  // namespace cli

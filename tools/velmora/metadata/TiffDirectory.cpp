@@ -6,13 +6,6 @@
 namespace cli {
 namespace tiff {
 
-namespace {
-
-constexpr size_t kMaxEntries = 1024;           // per directory
-constexpr size_t kMaxValueBytes = 1u << 20;    // per entry (maker notes run to some 100 KB)
-constexpr size_t kMaxTotalBytes = 4u << 20;    // per structure
-
-// Bytes per element and per byte-swapped unit (rationals swap as two longs).
 size_t typeSize(uint16_t type) {
     switch (type) {
         case 1: case 2: case 6: case 7: return 1;
@@ -23,6 +16,13 @@ size_t typeSize(uint16_t type) {
     }
 }
 
+namespace {
+
+constexpr size_t kMaxEntries = 1024;           // per directory
+constexpr size_t kMaxValueBytes = 1u << 20;    // per entry (maker notes run to some 100 KB)
+constexpr size_t kMaxTotalBytes = 4u << 20;    // per structure (said as "4 MB" below)
+
+// Bytes per byte-swapped unit (rationals swap as two longs).
 size_t swapUnit(uint16_t type) {
     size_t size = typeSize(type);
     return type == 5 || type == 10 ? 4 : size;
@@ -32,15 +32,21 @@ struct Reader {
     const ReadAt& read;
     uint64_t size;
     bool bigEndian;
+    std::vector<std::string>* notes;  // what was skipped or out of order
     size_t totalBytes = 0;
 
     bool get(uint64_t offset, void* out, size_t n) const { return offset <= size && n <= size - offset && read(offset, out, n); }
     uint16_t u16(const uint8_t* p) const { return bigEndian ? big16(p) : little16(p); }
     uint32_t u32(const uint8_t* p) const { return bigEndian ? big32(p) : little32(p); }
 
+    void note(const std::string& text) {
+        if (std::find(notes->begin(), notes->end(), text) == notes->end()) notes->push_back(text);
+    }
+
     // All entries of the directory at `offset` with known types; pointers to
-    // sub-directories come back as entries like any other.
-    bool directory(uint64_t offset, std::vector<Entry>* entries, std::string* why) {
+    // sub-directories come back as entries like any other. Entries that
+    // cannot be used, and tags out of ascending order or repeated, are noted.
+    bool directory(uint64_t offset, const char* name, std::vector<Entry>* entries, std::string* why) {
         uint8_t countBytes[2];
         if (!get(offset, countBytes, 2)) {
             *why = "a directory lies outside the data";
@@ -56,21 +62,45 @@ struct Reader {
             *why = "a directory runs past the end of the data";
             return false;
         }
+        bool unordered = false;
         for (size_t i = 0; i < count; ++i) {
             const uint8_t* p = &raw[i * 12];
             Entry e;
             e.tag = u16(p);
             e.type = u16(p + 2);
             e.count = u32(p + 4);
+            if (i > 0 && e.tag <= u16(p - 12) && !unordered) {
+                unordered = true;
+                note(std::string(name) + " entries out of order or repeated");
+            }
+            // Of IFD0 only the descriptive entries are carried.
+            bool carried = std::strcmp(name, "IFD0") != 0 || isDescriptive(e.tag);
+            auto skip = [&](const char* why) {
+                if (carried) note(std::string(name) + " tag " + std::to_string(e.tag) + " left out: " + why);
+            };
             size_t unit = typeSize(e.type);
-            if (unit == 0 || e.count == 0 || e.count > kMaxValueBytes / unit) continue;  // unusable: skipped
+            if (unit == 0 || e.count == 0 || e.count > kMaxValueBytes / unit) {
+                skip("its type or count is unusable");
+                continue;
+            }
             size_t bytes = size_t(e.count) * unit;
-            if (totalBytes + bytes > kMaxTotalBytes) continue;
+            if (totalBytes + bytes > kMaxTotalBytes) {
+                skip("the metadata's values pass 4 MB");
+                continue;
+            }
+            // Bounds first: a hostile directory may claim a megabyte per entry.
+            uint64_t at = u32(p + 8);
+            if (bytes > 4 && (at > size || bytes > size - at)) {
+                skip("its value lies outside the data");
+                continue;
+            }
             e.value.resize(bytes);
-            if (bytes <= 4)
+            if (bytes <= 4) {
                 std::memcpy(e.value.data(), p + 8, bytes);
-            else if (!get(u32(p + 8), e.value.data(), bytes))
-                continue;  // its value lies outside the data: skipped
+            } else if (!get(at, e.value.data(), bytes)) {
+                skip("its value cannot be read");
+                continue;
+            }
             totalBytes += bytes;
             if (bigEndian) {
                 size_t swap = swapUnit(e.type);
@@ -88,12 +118,17 @@ bool isPointer(const Entry& e) { return (e.type == kLong || e.type == 13) && e.c
 uint32_t valueAsOffset(const Entry& e) { return little32(e.value.data()); }
 
 // Reads the sub-directory an entry points at; a broken one is left out.
-std::vector<Entry> subDirectory(Reader& reader, const std::vector<Entry>& from, uint16_t tag) {
+std::vector<Entry> subDirectory(Reader& reader, const std::vector<Entry>& from, uint16_t tag, const char* name) {
     std::vector<Entry> entries;
     for (const Entry& e : from) {
-        if (e.tag != tag || !isPointer(e)) continue;
-        std::string ignored;
-        if (!reader.directory(valueAsOffset(e), &entries, &ignored)) entries.clear();
+        if (e.tag != tag) continue;
+        std::string why;
+        if (!isPointer(e)) {
+            reader.note(std::string("the ") + name + " directory's pointer is not one offset; left out");
+        } else if (!reader.directory(valueAsOffset(e), name, &entries, &why)) {
+            entries.clear();
+            reader.note(std::string("the ") + name + " directory left out: " + why);
+        }
         break;
     }
     return entries;
@@ -237,19 +272,21 @@ bool readMetadata(const ReadAt& read, uint64_t size, Metadata* m, std::string* w
         *why = "not a TIFF structure";
         return false;
     }
-    Reader reader{read, size, big};
+    std::vector<std::string> notes;
+    Reader reader{read, size, big, &notes};
     if (reader.u16(header + 2) != 42) {
         *why = "not a classic TIFF structure";
         return false;
     }
     std::vector<Entry> ifd0;
-    if (!reader.directory(reader.u32(header + 4), &ifd0, why)) return false;
+    if (!reader.directory(reader.u32(header + 4), "IFD0", &ifd0, why)) return false;
     *m = Metadata();
     for (const Entry& e : ifd0)
         if (isDescriptive(e.tag)) m->main.push_back(e);
-    m->exif = subDirectory(reader, ifd0, kExifDirectory);
-    m->interop = subDirectory(reader, m->exif, kInteropDirectory);
-    m->gps = subDirectory(reader, ifd0, kGpsDirectory);
+    m->exif = subDirectory(reader, ifd0, kExifDirectory, "EXIF");
+    m->interop = subDirectory(reader, m->exif, kInteropDirectory, "interoperability");
+    m->gps = subDirectory(reader, ifd0, kGpsDirectory, "GPS");
+    m->mended = std::move(notes);
     m->exif = withoutPointers(m->exif);
     m->gps = withoutPointers(m->gps);
     m->interop = withoutPointers(m->interop);

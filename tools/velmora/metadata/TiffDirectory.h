@@ -29,7 +29,15 @@ enum Tag : uint16_t {
     kInteropDirectory = 40965,
 };
 
-enum Type : uint16_t { kShort = 3, kLong = 4, kRational = 5 };
+enum Type : uint16_t {
+    kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5, kUndefined = 7, kSignedRational = 10, kIfd = 13,
+};
+
+// Bytes per element of a value type; 0 for a type TIFF does not define.
+size_t typeSize(uint16_t type);
+
+// The directories a photo's metadata lives in: their tag numbers overlap.
+enum class Directory { Main, Exif, Gps, Interop };
 
 struct Entry {
     uint16_t tag = 0;
@@ -43,6 +51,10 @@ struct Metadata {
     std::vector<Entry> exif;
     std::vector<Entry> gps;
     std::vector<Entry> interop;  // hangs from the EXIF directory
+    // What reading skipped or found out of order, and what checking
+    // (EntryCheck.h) mended or left out, in words: when not empty, the
+    // structure read is not the one written.
+    std::vector<std::string> mended;
     bool empty() const { return main.empty() && exif.empty() && gps.empty(); }
     const Entry* find(uint16_t tag) const;
     void set(const Entry& entry);  // replaces or adds a main entry
