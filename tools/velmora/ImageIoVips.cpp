@@ -18,6 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tools/velmora/Alpha.h"
 #include "tools/velmora/Files.h"
 #include "tools/velmora/ImageIo.h"
 #include "tools/velmora/MemoryBudget.h"
@@ -159,7 +160,39 @@ const char* fileKind(mode_t mode) {
 struct Source {
     std::unique_ptr<VipsImage, VipsUnref> image;
     meta::Carried carried;
+    AlphaKind alpha = AlphaKind::Straight;  // a TIFF input's kind; the others' alpha is straight
 };
+
+// A file read through its descriptor with the two bytes of one inline TIFF
+// value replaced: how a TIFF with premultiplied alpha is handed to the
+// library as one with straight alpha, so that the library does not divide
+// its colours itself (it would round down, and the output would darken).
+struct PatchedFile {
+    int fd = -1;
+    uint64_t position = 0;
+    uint64_t size = 0;
+    uint64_t at = 0;
+    uint8_t bytes[2] = {0, 0};
+};
+
+gint64 onPatchedRead(VipsSourceCustom*, void* buffer, gint64 length, PatchedFile* f) {
+    ssize_t n;
+    do n = pread(f->fd, buffer, size_t(length), off_t(f->position));
+    while (n < 0 && errno == EINTR);
+    if (n < 0) return -1;
+    for (uint64_t i = 0; i < 2; ++i)
+        if (f->at + i >= f->position && f->at + i < f->position + uint64_t(n))
+            static_cast<uint8_t*>(buffer)[f->at + i - f->position] = f->bytes[i];
+    f->position += uint64_t(n);
+    return n;
+}
+
+gint64 onPatchedSeek(VipsSourceCustom*, gint64 offset, int whence, PatchedFile* f) {
+    gint64 base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? gint64(f->position) : gint64(f->size);
+    if (base + offset < 0) return -1;
+    f->position = uint64_t(base + offset);
+    return gint64(f->position);
+}
 
 struct InputState {
     int fd = -1;
@@ -167,6 +200,8 @@ struct InputState {
     Format format = Format::Jpeg;
     InputKind kind = InputKind::Photo;
     bool acceptDamaged = false;
+    AlphaKind alpha = AlphaKind::Straight;
+    std::unique_ptr<PatchedFile> patched;  // outlives `source`, which reads through it
     std::unique_ptr<VipsSource, VipsUnref> source;
     std::unique_ptr<VipsImage, VipsUnref> image;
     std::vector<std::string> warnings;
@@ -336,6 +371,24 @@ int save(VipsImage* im, VipsTarget* target, Format f, int quality) {
     return vips_tiffsave_target(im, target, nullptr);
 }
 
+// A TIFF's alpha kind; premultiplied alpha is read through a PatchedFile.
+void readAlphaKind(InputState& in) {
+    tiff::InlineShort extra;
+    if (!tiff::findInlineShort(readDescriptor(in.fd), in.size, 338, &extra) || extra.value > 2) return;
+    in.alpha = AlphaKind(extra.value);
+    if (in.alpha != AlphaKind::Premultiplied) return;
+    auto patched = std::make_unique<PatchedFile>();
+    patched->fd = in.fd;
+    patched->size = in.size;
+    patched->at = extra.at;
+    patched->bytes[extra.bigEndian ? 1 : 0] = uint8_t(AlphaKind::Straight);
+    VipsSourceCustom* custom = vips_source_custom_new();
+    g_signal_connect(custom, "read", G_CALLBACK(onPatchedRead), patched.get());
+    g_signal_connect(custom, "seek", G_CALLBACK(onPatchedSeek), patched.get());
+    in.source.reset(VIPS_SOURCE(custom));
+    in.patched = std::move(patched);
+}
+
 }  // namespace
 
 bool initImageIo(const char* program, std::string* error) {
@@ -391,6 +444,7 @@ bool openInput(const std::string& path, InputKind kind, bool acceptDamaged, Inpu
         *error = path + ": unsupported format (JPEG, PNG and TIFF are read)";
         return false;
     }
+    if (state->format == Format::Tiff) readAlphaKind(*state);
     VipsFailOn failOn = acceptDamaged ? VIPS_FAIL_ON_NONE : VIPS_FAIL_ON_WARNING;
     state->image.reset(vips_image_new_from_source(state->source.get(), "", "access", VIPS_ACCESS_SEQUENTIAL,
                                                   "fail_on", failOn, nullptr));
@@ -461,6 +515,7 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
             copyField(in.image.get(), source->image.get(), field);
         source->image->Xres = in.image->Xres;
         source->image->Yres = in.image->Yres;
+        source->alpha = in.alpha;
     }
     in.image.reset();
     in.source.reset();
@@ -496,6 +551,8 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
     else if (!in.warnings.empty())
         *notice = file.path + ": note: " + in.warnings.front();
 
+    // The filter takes straight colours.
+    if (in.alpha == AlphaKind::Premultiplied) unpremultiply(p);
     image->pixels = std::move(p);
     image->original = source;
     return true;
@@ -513,11 +570,20 @@ bool outputHoldsAlpha(const std::string& path) {
     return formatOfExtension(extensionOf(path), &f) && f != Format::Jpeg;
 }
 
-bool writeImage(const SourceImage& source, const Pixels& p, OutputFile& output, const WriteOptions& options,
+bool writeImage(const SourceImage& source, const Pixels& straight, OutputFile& output, const WriteOptions& options,
                 std::string* notice, std::string* error) {
     const std::string& path = output.path();
     Format format;
     if (!formatOfExtension(extensionOf(path), &format)) return outputFormatWritten(path, error);
+    const Source* s = static_cast<const Source*>(source.original.get());
+    // A TIFF output keeps its input's kind of alpha.
+    const AlphaKind alpha = s != nullptr && format == Format::Tiff && straight.bands == 4 ? s->alpha : AlphaKind::Straight;
+    Pixels premultiplied;
+    if (alpha == AlphaKind::Premultiplied) {
+        premultiplied = straight;
+        premultiply(premultiplied);
+    }
+    const Pixels& p = alpha == AlphaKind::Premultiplied ? premultiplied : straight;
     VipsImage* wrapped = vips_image_new_from_memory(p.data.data(), p.data.size(), p.width, p.height, p.bands,
                                                     VIPS_FORMAT_UCHAR);
     if (wrapped == nullptr) {
@@ -526,7 +592,6 @@ bool writeImage(const SourceImage& source, const Pixels& p, OutputFile& output, 
     }
     std::unique_ptr<VipsImage, VipsUnref> out(wrapped);
     out->Type = VIPS_INTERPRETATION_sRGB;
-    const Source* s = static_cast<const Source*>(source.original.get());
     meta::Planned planned;
     if (s != nullptr && s->image) {
         for (const char* field : {"icc-profile-data", "xmp-data", "orientation", "resolution-unit"})
@@ -558,7 +623,8 @@ bool writeImage(const SourceImage& source, const Pixels& p, OutputFile& output, 
     t.fd = output.descriptor();
     t.format = format;
     t.changes = planned.head;
-    const tiff::Metadata& forTiff = planned.directories;
+    tiff::Metadata& forTiff = planned.directories;
+    if (alpha != AlphaKind::Straight) forTiff.set({338, tiff::kShort, 1, {uint8_t(alpha), 0}});  // ExtraSamples
     t.passing = format == Format::Tiff;
     std::unique_ptr<VipsTargetCustom, VipsUnref> target(vips_target_custom_new());
     g_signal_connect(target.get(), "write", G_CALLBACK(onTargetWrite), &t);

@@ -358,6 +358,31 @@ bool addToTiff(const ReadAt& read, const WriteAt& write, uint64_t size, const Me
     return true;
 }
 
+bool findInlineShort(const ReadAt& read, uint64_t size, uint16_t tag, InlineShort* found) {
+    uint8_t header[8];
+    if (size < 8 || !read(0, header, 8) || !(header[0] == header[1] && (header[0] == 'I' || header[0] == 'M')))
+        return false;
+    bool big = header[0] == 'M';
+    auto u16 = [big](const uint8_t* p) { return big ? big16(p) : little16(p); };
+    auto u32 = [big](const uint8_t* p) { return big ? big32(p) : little32(p); };
+    uint64_t ifd0 = u32(header + 4);
+    uint8_t countBytes[2];
+    if (u16(header + 2) != 42 || ifd0 > size || size - ifd0 < 2 || !read(ifd0, countBytes, 2)) return false;
+    size_t count = std::min<size_t>(u16(countBytes), kMaxEntries);
+    for (size_t i = 0; i < count; ++i) {
+        uint8_t e[12];
+        uint64_t at = ifd0 + 2 + 12 * i;
+        if (at + 12 > size || !read(at, e, 12)) return false;
+        if (u16(e) != tag) continue;
+        if (u16(e + 2) != kShort || u32(e + 4) != 1) return false;
+        found->value = u16(e + 8);
+        found->at = at + 8;
+        found->bigEndian = big;
+        return true;
+    }
+    return false;
+}
+
 void setResolution(Metadata* m, uint16_t unit, uint32_t xn, uint32_t xd, uint32_t yn, uint32_t yd) {
     Entry x{kXResolution, kRational, 1, {}}, y{kYResolution, kRational, 1, {}}, u{kResolutionUnit, kShort, 1, {}};
     putLittle32(x.value, xn);

@@ -79,6 +79,15 @@ std::vector<uint8_t> buildExif(const Metadata& metadata);
 // pointed at it. The pixels and the old entries' data stay where they are.
 bool addToTiff(const ReadAt& read, const WriteAt& write, uint64_t size, const Metadata& metadata, std::string* why);
 
+// IFD0's entry for `tag` when it holds one SHORT in the entry itself: the
+// value and where its two bytes lie in the file (in the file's byte order).
+struct InlineShort {
+    uint16_t value = 0;
+    uint64_t at = 0;
+    bool bigEndian = false;
+};
+bool findInlineShort(const ReadAt& read, uint64_t size, uint16_t tag, InlineShort* found);
+
 // Resolution entries: unit 1 none (an aspect ratio), 2 inch, 3 centimetre.
 void setResolution(Metadata* metadata, uint16_t unit, uint32_t xNumerator, uint32_t xDenominator,
                    uint32_t yNumerator, uint32_t yDenominator);
