@@ -9,6 +9,7 @@
 // OutputFile (Files.h): a temporary file renamed into place on commit.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,7 @@ struct InputFile {
     int height = 0;
     int bands = 0;
     std::shared_ptr<void> state;  // the reader's own
+    std::function<void(double fraction)> onProgress;  // decoding, 0 to 1 (where the reader can tell)
 };
 
 enum class InputKind { Photo, Mask };
@@ -53,6 +55,7 @@ bool outputHoldsAlpha(const std::string& path);
 struct WriteOptions {
     int quality = 92;      // JPEG quality
     bool flatten = false;  // an alpha channel the format cannot hold: put the image on white
+    std::function<void(double fraction)> onProgress;  // encoding, 0 to 1 (where the writer can tell)
 };
 
 // Writes `pixels` with the metadata of `source` into `output`'s temporary

@@ -9,6 +9,7 @@
 // library's TIFF writer leaves EXIF out.
 #include <vips/vips.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -78,8 +79,25 @@ WarningLog& warnings() {
 
 void onLibraryWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) { warnings().add(message); }
 
-// Warnings that say nothing about the pixels: the file is read, with a note.
-bool benign(const std::string& warning) { return warning.find("Unknown field with tag") != std::string::npos; }
+// Warnings about metadata only: every pixel decodes all the same. The file is
+// read, with a note; what the metadata lost is said as the output is written.
+bool aboutMetadata(const std::string& warning) {
+    static const char* const kinds[] = {
+        "Unknown field with tag",                          // libtiff: a private tag
+        "contains null byte in value",                     // libtiff: a NUL inside a text tag
+        "does not end in null byte",                       // libtiff: a text tag without its NUL
+        "tags are not sorted in ascending order",          // libtiff sorts them itself
+        "bad exif data", "exif: ",                         // the library's EXIF parser
+        "extraneous bytes before marker 0xd9",             // libjpeg: padding after the last scan
+    };
+    for (const char* kind : kinds)
+        if (warning.find(kind) != std::string::npos) return true;
+    return false;
+}
+
+bool allAboutMetadata(const std::vector<std::string>& warnings) {
+    return std::all_of(warnings.begin(), warnings.end(), aboutMetadata);
+}
 
 std::string vipsError() {
     std::string text = vips_error_buffer();
@@ -200,6 +218,7 @@ struct InputState {
     Format format = Format::Jpeg;
     InputKind kind = InputKind::Photo;
     bool acceptDamaged = false;
+    bool lenient = false;  // decoding goes on past warnings
     AlphaKind alpha = AlphaKind::Straight;
     std::unique_ptr<PatchedFile> patched;  // outlives `source`, which reads through it
     std::unique_ptr<VipsSource, VipsUnref> source;
@@ -229,14 +248,23 @@ struct RowCopy {
     uint8_t* data;
     size_t rowBytes;
     int bands;
+    int height;
+    const std::function<void(double)>* onProgress;
+    int rowsDone = 0;
 };
 
 int copyRows(VipsRegion* region, VipsRect* area, void* a) {
-    const RowCopy& c = *static_cast<RowCopy*>(a);
+    RowCopy& c = *static_cast<RowCopy*>(a);
     for (int y = 0; y < area->height; ++y)
         std::memcpy(c.data + size_t(area->top + y) * c.rowBytes + size_t(area->left) * size_t(c.bands),
                     VIPS_REGION_ADDR(region, area->left, area->top + y), size_t(area->width) * size_t(c.bands));
+    c.rowsDone += area->height;
+    if (*c.onProgress) (*c.onProgress)(double(c.rowsDone) / c.height);
     return 0;
+}
+
+void onEval(VipsImage*, VipsProgress* progress, const std::function<void(double)>* onProgress) {
+    if (*onProgress) (*onProgress)(progress->percent / 100.0);
 }
 
 std::vector<uint8_t> blob(VipsImage* im, const char* field) {
@@ -371,6 +399,24 @@ int save(VipsImage* im, VipsTarget* target, Format f, int quality) {
     return vips_tiffsave_target(im, target, nullptr);
 }
 
+// Opens the image on a source from the file's start. Strict loading stops at
+// the first warning; lenient loading (asked for, or after warnings about
+// metadata only) decodes on, and the warnings it gives are judged.
+void load(InputState& in) {
+    in.image.reset();
+    if (in.patched) {
+        in.patched->position = 0;
+    } else {
+        in.source.reset();
+        lseek(in.fd, 0, SEEK_SET);
+        in.source.reset(vips_source_new_from_descriptor(in.fd));
+        if (!in.source) return;
+    }
+    VipsFailOn failOn = in.lenient ? VIPS_FAIL_ON_NONE : VIPS_FAIL_ON_WARNING;
+    in.image.reset(vips_image_new_from_source(in.source.get(), "", "access", VIPS_ACCESS_SEQUENTIAL, "fail_on",
+                                              failOn, nullptr));
+}
+
 // A TIFF's alpha kind; premultiplied alpha is read through a PatchedFile.
 void readAlphaKind(InputState& in) {
     tiff::InlineShort extra;
@@ -445,10 +491,14 @@ bool openInput(const std::string& path, InputKind kind, bool acceptDamaged, Inpu
         return false;
     }
     if (state->format == Format::Tiff) readAlphaKind(*state);
-    VipsFailOn failOn = acceptDamaged ? VIPS_FAIL_ON_NONE : VIPS_FAIL_ON_WARNING;
-    state->image.reset(vips_image_new_from_source(state->source.get(), "", "access", VIPS_ACCESS_SEQUENTIAL,
-                                                  "fail_on", failOn, nullptr));
+    state->lenient = acceptDamaged;
+    load(*state);
     state->warnings = warnings().take();
+    if (!state->image && !state->lenient && allAboutMetadata(state->warnings)) {
+        state->lenient = true;  // the header's metadata is odd, not its pixels
+        load(*state);
+        warnings().take();
+    }
     if (!state->image) {
         std::string reason = vipsError();
         if (!state->warnings.empty()) reason = state->warnings.front();
@@ -496,7 +546,7 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
                  std::to_string(p.height) + " pixels (" + formatBytes(bytes) + ")";
         return false;
     }
-    RowCopy copy{p.data.data(), size_t(p.width) * size_t(p.bands), p.bands};
+    RowCopy copy{p.data.data(), size_t(p.width) * size_t(p.bands), p.bands, p.height, &file.onProgress};
     warnings().take();
     vips_error_clear();
     int result = vips_sink_disc(in.image.get(), copyRows, &copy);
@@ -504,6 +554,23 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
     // loader noted on the way: the JPEG loader keeps libjpeg's warnings there
     // and logs them only as it closes, which may be after we look.
     std::string failure = vipsError();
+    if (result != 0 && !in.lenient) {
+        // A strict decode stopped: when only metadata was odd, the pixels are decoded again, leniently.
+        std::vector<std::string> seen = in.warnings;
+        for (std::string& w : warnings().take()) seen.push_back(w);
+        if (!failure.empty()) seen.push_back(failure);
+        if (allAboutMetadata(seen)) {
+            in.lenient = true;
+            load(in);
+            warnings().take();
+            vips_error_clear();
+            copy.rowsDone = 0;
+            result = in.image ? vips_sink_disc(in.image.get(), copyRows, &copy) : -1;
+            std::string again = vipsError();
+            in.warnings = seen;
+            failure = again;
+        }
+    }
     if (result == 0 && !failure.empty()) in.warnings.push_back(failure);
     // The metadata moves to an image of its own: the JPEG loader reports some
     // warnings only when it is closed, which happens as the loaded image goes.
@@ -521,12 +588,9 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
     in.source.reset();
     for (std::string& w : warnings().take()) in.warnings.push_back(w);
     std::string damage;
-    bool onlyBenign = true;
-    for (const std::string& w : in.warnings) {
-        if (benign(w)) continue;
-        onlyBenign = false;
-        if (damage.empty()) damage = w;
-    }
+    for (const std::string& w : in.warnings)
+        if (!aboutMetadata(w) && damage.empty()) damage = w;
+    const bool onlyBenign = damage.empty();
     // Running out of memory is said as such, not taken for damage.
     bool memory = failure.find("out of memory") != std::string::npos;
     for (const std::string& w : in.warnings) memory = memory || w.find("out of memory") != std::string::npos;
@@ -549,7 +613,7 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
     if (!onlyBenign)
         *notice = file.path + ": damaged: " + damage + "; filtered what could be decoded";
     else if (!in.warnings.empty())
-        *notice = file.path + ": note: " + in.warnings.front();
+        *notice = file.path + ": note: " + in.warnings.front() + " (metadata only: every pixel was decoded)";
 
     // The filter takes straight colours.
     if (in.alpha == AlphaKind::Premultiplied) unpremultiply(p);
@@ -631,6 +695,8 @@ bool writeImage(const SourceImage& source, const Pixels& straight, OutputFile& o
     g_signal_connect(target.get(), "read", G_CALLBACK(onTargetRead), &t);
     g_signal_connect(target.get(), "seek", G_CALLBACK(onTargetSeek), &t);
     g_signal_connect(target.get(), "end", G_CALLBACK(onTargetEnd), &t);
+    vips_image_set_progress(out.get(), TRUE);
+    g_signal_connect(out.get(), "eval", G_CALLBACK(onEval), const_cast<std::function<void(double)>*>(&options.onProgress));
     if (save(out.get(), VIPS_TARGET(target.get()), format, options.quality) != 0) {
         std::string reason = t.failure ? std::strerror(t.failure) : vipsError();
         vips_error_clear();
