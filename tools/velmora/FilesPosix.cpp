@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,6 +44,34 @@ std::string randomSuffix() {
     return text;
 }
 
+// Temporary files are named .velmora-PID-RANDOM.tmp and locked while written.
+// One whose lock is free and whose process is gone was left by a run that was
+// killed (SIGKILL, a crash, a power cut): it is removed.
+void removeAbandonedTemporaries(int folder) {
+    int listing = dup(folder);
+    DIR* dir = listing >= 0 ? fdopendir(listing) : nullptr;
+    if (dir == nullptr) {
+        if (listing >= 0) close(listing);
+        return;
+    }
+    rewinddir(dir);
+    while (dirent* entry = readdir(dir)) {
+        unsigned long pid = 0;
+        char rest[32];
+        if (std::sscanf(entry->d_name, ".velmora-%lu-%30s", &pid, rest) != 2 || pid == 0 ||
+            std::strlen(rest) < 5 || std::strcmp(rest + std::strlen(rest) - 4, ".tmp") != 0)
+            continue;
+        if (kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;  // its process still runs
+        int fd = openat(folder, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st;
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() && flock(fd, LOCK_EX | LOCK_NB) == 0)
+            unlinkat(folder, entry->d_name, 0);
+        close(fd);
+    }
+    closedir(dir);
+}
+
 }  // namespace
 
 struct OutputFile::State {
@@ -70,6 +100,8 @@ PathFacts inspectPath(const std::string& path) {
             std::free(real);
         }
     }
+    long nameMax = pathconf(facts.folderExists ? folder.c_str() : "/", _PC_NAME_MAX);
+    if (nameMax > 0) facts.nameMax = size_t(nameMax);
     facts.exists = lstat(path.c_str(), &st) == 0;
     if (stat(path.c_str(), &st) == 0) {
         facts.fileId = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
@@ -95,12 +127,14 @@ bool OutputFile::create(const std::string& path, bool overwrite, std::string* er
                      : path + ": cannot write in the folder " + folder + ": " + std::strerror(errno);
         return false;
     }
+    removeAbandonedTemporaries(state_->folder);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = ".velmora-" + randomSuffix() + ".tmp";
+        std::string name = ".velmora-" + std::to_string(getpid()) + "-" + randomSuffix() + ".tmp";
         // O_EXCL: a file or symbolic link already at the name is never opened.
         // Read and write: the TIFF writer and its metadata read back what they wrote.
         int fd = openat(state_->folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
+            flock(fd, LOCK_EX | LOCK_NB);  // held while the run lives: the file is not abandoned
             state_->fd = fd;
             state_->name = name;
             std::snprintf(gName, sizeof gName, "%s", name.c_str());

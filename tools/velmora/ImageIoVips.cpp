@@ -92,6 +92,11 @@ bool aboutMetadata(const std::string& warning) {
     };
     for (const char* kind : kinds)
         if (warning.find(kind) != std::string::npos) return true;
+    // libpng names the chunk a warning is about: the ancillary chunks hold no pixels.
+    static const char* const chunks[] = {"eXIf: ", "iCCP: ", "tEXt: ", "zTXt: ", "iTXt: ", "pHYs: ", "tIME: ",
+                                         "gAMA: ", "cHRM: ", "sRGB: ", "bKGD: ", "sBIT: ", "hIST: ", "sPLT: "};
+    for (const char* chunk : chunks)
+        if (warning.rfind(chunk, 0) == 0) return true;
     return false;
 }
 
@@ -554,21 +559,21 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
     // loader noted on the way: the JPEG loader keeps libjpeg's warnings there
     // and logs them only as it closes, which may be after we look.
     std::string failure = vipsError();
+    for (std::string& w : warnings().take()) in.warnings.push_back(w);
     if (result != 0 && !in.lenient) {
         // A strict decode stopped: when only metadata was odd, the pixels are decoded again, leniently.
         std::vector<std::string> seen = in.warnings;
-        for (std::string& w : warnings().take()) seen.push_back(w);
         if (!failure.empty()) seen.push_back(failure);
         if (allAboutMetadata(seen)) {
             in.lenient = true;
             load(in);
-            warnings().take();
             vips_error_clear();
             copy.rowsDone = 0;
             result = in.image ? vips_sink_disc(in.image.get(), copyRows, &copy) : -1;
-            std::string again = vipsError();
             in.warnings = seen;
-            failure = again;
+            failure = vipsError();
+            for (std::string& w : warnings().take())
+                if (std::find(in.warnings.begin(), in.warnings.end(), w) == in.warnings.end()) in.warnings.push_back(w);
         }
     }
     if (result == 0 && !failure.empty()) in.warnings.push_back(failure);
