@@ -10,8 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "fuzz/FuzzSupport.h"
-#include "tools/velmora/metadata/HeadSplice.h"
+#include "fuzz/HeadFuzz.h"
 
 namespace {
 
@@ -52,12 +51,12 @@ bool isApp(const Bytes& s, uint8_t marker, const char* id, size_t idSize) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::Input choices(data, size);
-    const uint8_t how = choices.byte();
-    const size_t exifSize = choices.u16() % 2048;
-    if (size < 3) return 0;
-    const uint8_t* stream = data + 3;
-    const size_t n = size - 3;
+    fuzz::HeadCase hc;
+    if (!fuzz::readHeadCase(data, size, {0xff, 0xe0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 2, 1, 0, 72, 0, 72, 0, 0}, &hc))
+        return 0;
+    const uint8_t* stream = hc.stream;
+    const size_t n = hc.size;
+    const cli::head::Changes& c = hc.changes;
 
     const Walk w = walk(stream, n);
     const size_t measured = cli::head::jpegHeadSize(stream, n);
@@ -68,13 +67,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(measured == 0 || measured == cli::head::kNotAHead, "a head of %zu bytes without a scan", measured);
     }
 
-    cli::head::Changes c;
-    c.replaceExif = how & 1;
-    c.replaceResolution = how & 2;
-    c.exif.assign(stream, stream + std::min(exifSize, n));
-    if (how & 4) c.exif.clear();
-    if (c.replaceResolution && !(how & 8))
-        c.resolution = {0xff, 0xe0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 2, 1, 0, 72, 0, 72, 0, 0};
     Bytes out = cli::head::spliceJpeg(stream, n, c);
     if (!w.head) {
         FUZZ_CHECK(out == Bytes(stream, stream + n), "a stream without a head was changed");

@@ -10,8 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "fuzz/FuzzSupport.h"
-#include "tools/velmora/metadata/HeadSplice.h"
+#include "fuzz/HeadFuzz.h"
 
 namespace {
 
@@ -58,25 +57,18 @@ bool isType(const Bytes& chunk, const char* type) { return std::memcmp(&chunk[4]
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::Input choices(data, size);
-    const uint8_t how = choices.byte();
-    const size_t exifSize = choices.u16() % 2048;
-    if (size < 3) return 0;
-    const uint8_t* stream = data + 3;
-    const size_t n = size - 3;
+    fuzz::HeadCase hc;
+    if (!fuzz::readHeadCase(data, size, cli::head::makePngChunk("pHYs", Bytes{0, 0, 11, 19, 0, 0, 11, 19, 1}), &hc))
+        return 0;
+    const uint8_t* stream = hc.stream;
+    const size_t n = hc.size;
+    const cli::head::Changes& c = hc.changes;
 
     const Walk w = walk(stream, n);
     const size_t measured = cli::head::pngHeadSize(stream, n);
     if (w.head) FUZZ_CHECK(measured == w.idat, "head size %zu, the image data starts at %zu", measured, w.idat);
     else FUZZ_CHECK(measured == 0 || measured == cli::head::kNotAHead, "a head of %zu bytes without image data", measured);
 
-    cli::head::Changes c;
-    c.replaceExif = how & 1;
-    c.replaceResolution = how & 2;
-    c.exif.assign(stream, stream + std::min(exifSize, n));
-    if (how & 4) c.exif.clear();
-    if (c.replaceResolution && !(how & 8))
-        c.resolution = cli::head::makePngChunk("pHYs", Bytes{0, 0, 11, 19, 0, 0, 11, 19, 1});
     Bytes out = cli::head::splicePng(stream, n, c);
     if (!w.head) {
         FUZZ_CHECK(out == Bytes(stream, stream + n), "a stream without a head was changed");

@@ -5,7 +5,7 @@
 # for pixel, as an independent reader composites it (libtiff's RGBA reader for
 # TIFF, straight alpha for PNG), and the alpha must be unchanged.
 #   cli-alpha.sh VELMORA FIXTURES SAMPLE.jpg WORKDIR
-# Cases are named KIND-BITS; a depth the tool does not read yet is skipped.
+# Cases are named KIND-BITS, at 8 and 16 bits; a depth the tool refuses is skipped, and said.
 set -uo pipefail
 velmora=$1 fixtures=$2 sample=$3 work=$4
 rm -rf "$work" && mkdir -p "$work"
@@ -19,11 +19,15 @@ vips crop "$sample" "$work/crop.v" 900 500 400 360 &&
     vips xyz "$work/xy.v" 400 360 && vips extract_band "$work/xy.v" "$work/x.v" 0 &&
     vips linear "$work/x.v" "$work/ramp.v" 0.6391 0 --uchar &&
     vips bandjoin "$work/crop.v $work/ramp.v" "$work/rgba-8.png" || exit 1
-"$fixtures" alpha-tiff "$work/rgba-8.png" "$work/straight-8.tif" 2 &&
-    "$fixtures" alpha-tiff "$work/rgba-8.png" "$work/premultiplied-8.tif" 1 &&
-    "$fixtures" alpha-tiff "$work/rgba-8.png" "$work/unspecified-8.tif" 0 || exit 1
+vips linear "$work/rgba-8.png" "$work/wide.v" 257 0 && vips cast "$work/wide.v" "$work/rgba-16.v" ushort &&
+    vips copy "$work/rgba-16.v" "$work/png-16.png" --interpretation rgb16 || exit 1
 cp "$work/rgba-8.png" "$work/png-8.png"
-vips tiffsave "$work/rgba-8.png" "$work/vips-straight-8.tif"
+for bits in 8 16; do
+    "$fixtures" alpha-tiff "$work/rgba-8.png" "$work/straight-$bits.tif" 2 $bits &&
+        "$fixtures" alpha-tiff "$work/rgba-8.png" "$work/premultiplied-$bits.tif" 1 $bits &&
+        "$fixtures" alpha-tiff "$work/rgba-8.png" "$work/unspecified-$bits.tif" 0 $bits &&
+        vips tiffsave "$work/png-$bits.png" "$work/vips-straight-$bits.tif" || exit 1
+done
 
 # same_outside A B: the two images agree on rows 64 and below (the rectangle covers rows 0 to 63).
 same_outside() {
@@ -32,14 +36,18 @@ same_outside() {
         awk -v m="$(vips max "$work/ad.v")" 'BEGIN { exit !(m == 0) }'
 }
 
-for input in png-8.png straight-8.tif vips-straight-8.tif premultiplied-8.tif unspecified-8.tif; do
+for input in {png-8.png,straight-8.tif,vips-straight-8.tif,premultiplied-8.tif,unspecified-8.tif} \
+             {png-16.png,straight-16.tif,vips-straight-16.tif,premultiplied-16.tif,unspecified-16.tif}; do
     "$fixtures" on-white "$work/$input" "$work/in-white.png" || { fail "$input: cannot composite the input"; continue; }
     for ext in png tif; do
         # An unspecified fourth sample has no alpha meaning a PNG could keep.
         [ "${input%%-*}" = unspecified ] && [ $ext = png ] && continue
         out=$work/${input%.*}-out.$ext
         if ! "$velmora" --rect 0,0,64,400 -o "$out" "$work/$input" 2>"$work/err.txt"; then
-            fail "$input -> $ext: $(cat "$work/err.txt")"
+            case $input:$(cat "$work/err.txt") in
+                *-16.*:*16-bit*) echo "skip - $input -> $ext: 16-bit input is not read yet" ;;
+                *) fail "$input -> $ext: $(cat "$work/err.txt")" ;;
+            esac
             continue
         fi
         "$fixtures" on-white "$out" "$work/out-white.png" &&

@@ -78,8 +78,6 @@ struct OutputFile::State {
     int folder = -1;
     int fd = -1;
     std::string name;  // the temporary file's name in `folder`
-    bool overwrite = false;
-    bool committed = false;
 };
 
 PathFacts inspectPath(const std::string& path) {
@@ -114,12 +112,8 @@ OutputFile::OutputFile() : state_(new State) {}
 
 OutputFile::~OutputFile() { discard(); }
 
-bool OutputFile::create(const std::string& path, bool overwrite, std::string* error) {
-    discard();
-    path_ = path;
-    state_->overwrite = overwrite;
-    state_->committed = false;
-    std::string folder = folderOf(path);
+bool OutputFile::createTemporary(const std::string& folder, std::string* error) {
+    const std::string& path = path_;
     state_->folder = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (state_->folder < 0) {
         *error = errno == ENOENT || errno == ENOTDIR
@@ -160,7 +154,7 @@ bool OutputFile::commit(std::string* error) {
     std::string name = lastNameOf(path_);
     struct stat old;
     // A replaced file keeps its permissions.
-    if (s.overwrite && fstatat(s.folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
+    if (overwrite_ && fstatat(s.folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
         fchmod(s.fd, old.st_mode & 07777);
     if (fsync(s.fd) != 0 || close(s.fd) != 0) {
         s.fd = -1;
@@ -170,7 +164,7 @@ bool OutputFile::commit(std::string* error) {
     }
     s.fd = -1;
     int result = 0;
-    if (s.overwrite) {
+    if (overwrite_) {
         result = renameat(s.folder, s.name.c_str(), s.folder, name.c_str());
     } else {
         result = renameat2(s.folder, s.name.c_str(), s.folder, name.c_str(), RENAME_NOREPLACE);
@@ -187,7 +181,7 @@ bool OutputFile::commit(std::string* error) {
         discard();
         return false;
     }
-    s.committed = true;
+    committed_ = true;
     gActive = 0;
     fsync(s.folder);  // some file systems cannot sync a folder; the file itself is on disk
     discard();
@@ -199,7 +193,7 @@ void OutputFile::discard() {
     if (s.fd >= 0) close(s.fd);
     s.fd = -1;
     if (s.folder >= 0) {
-        if (!s.committed && !s.name.empty()) unlinkat(s.folder, s.name.c_str(), 0);
+        if (!committed_ && !s.name.empty()) unlinkat(s.folder, s.name.c_str(), 0);
         gActive = 0;
         close(s.folder);
     }

@@ -130,8 +130,14 @@ int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error) {
         return filterBadParameters;
     }
     if (result != noErr) {
-        // The plug-in's own message, where it gave one, says why in the user's terms.
-        *error = said.empty() ? "the filter failed: " + resultText(result) : said;
+        // The plug-in's own message, where it gave one, says why in the user's terms. A host
+        // without scripting has the plug-in ask for its settings in its dialog: where that
+        // cannot run (no screen), the run fails there, and is said to.
+        if (!said.empty()) *error = said;
+        else if (!scripted)
+            *error = "the " + job.hostProfile + " host has no scripting, so the plug-in asks for its settings in its "
+                     "dialog, and the dialog could not run (" + resultText(result) + ")";
+        else *error = "the filter failed: " + resultText(result);
         return result;
     }
     fromPlanar(host.image(), image);

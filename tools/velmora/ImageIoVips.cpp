@@ -210,11 +210,16 @@ gint64 onPatchedRead(VipsSourceCustom*, void* buffer, gint64 length, PatchedFile
     return n;
 }
 
-gint64 onPatchedSeek(VipsSourceCustom*, gint64 offset, int whence, PatchedFile* f) {
-    gint64 base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? gint64(f->position) : gint64(f->size);
+// A seek of one of our sources or targets: the new position, or -1 before the start.
+gint64 seekTo(uint64_t* position, uint64_t size, gint64 offset, int whence) {
+    gint64 base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? gint64(*position) : gint64(size);
     if (base + offset < 0) return -1;
-    f->position = uint64_t(base + offset);
-    return gint64(f->position);
+    *position = uint64_t(base + offset);
+    return gint64(*position);
+}
+
+gint64 onPatchedSeek(VipsSourceCustom*, gint64 offset, int whence, PatchedFile* f) {
+    return seekTo(&f->position, f->size, offset, whence);
 }
 
 struct InputState {
@@ -380,10 +385,7 @@ gint64 onTargetRead(VipsTargetCustom*, void* buffer, gint64 length, FileTarget* 
 }
 
 gint64 onTargetSeek(VipsTargetCustom*, gint64 offset, int whence, FileTarget* t) {
-    gint64 base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? gint64(t->position) : gint64(t->size);
-    if (base + offset < 0) return -1;
-    t->position = uint64_t(base + offset);
-    return gint64(t->position);
+    return seekTo(&t->position, t->size, offset, whence);
 }
 
 int onTargetEnd(VipsTargetCustom*, FileTarget* t) {
@@ -701,7 +703,8 @@ bool writeImage(const SourceImage& source, const Pixels& straight, OutputFile& o
     g_signal_connect(target.get(), "seek", G_CALLBACK(onTargetSeek), &t);
     g_signal_connect(target.get(), "end", G_CALLBACK(onTargetEnd), &t);
     vips_image_set_progress(out.get(), TRUE);
-    g_signal_connect(out.get(), "eval", G_CALLBACK(onEval), const_cast<std::function<void(double)>*>(&options.onProgress));
+    auto* onProgress = const_cast<std::function<void(double)>*>(&options.onProgress);
+    g_signal_connect(out.get(), "eval", G_CALLBACK(onEval), onProgress);
     if (save(out.get(), VIPS_TARGET(target.get()), format, options.quality) != 0) {
         std::string reason = t.failure ? std::strerror(t.failure) : vipsError();
         vips_error_clear();

@@ -48,8 +48,10 @@ CheckedExif checkExif(const Carried& in, std::vector<std::string>* notes) {
 // PNG texts that have an IFD0 entry of the same meaning.
 uint16_t tagOfPngText(const std::string& keyword) {
     if (keyword == "Description") return 270;
+    if (keyword == "Make") return 271;
+    if (keyword == "Model") return 272;
     if (keyword == "Software") return 305;
-    if (keyword == "Author") return 315;
+    if (keyword == "Author" || keyword == "Artist") return 315;
     if (keyword == "Copyright") return 33432;
     return 0;
 }
@@ -107,19 +109,15 @@ std::vector<uint8_t> exifBlock(const Carried& in, Format out, CheckedExif& c, bo
     return {};
 }
 
-// EXIF tags that describe a compressed image's stream: not for a TIFF file.
-void leaveOutCompressedOnly(std::vector<tiff::Entry>* exif, std::vector<std::string>* notes) {
-    const std::pair<uint16_t, const char*> tags[] = {
-        {37121, "ComponentsConfiguration"}, {37122, "CompressedBitsPerPixel"},
-        {40962, "ExifImageWidth"}, {40963, "ExifImageHeight"}};
-    std::string names;
-    for (const auto& tag : tags) {
-        auto at = std::find_if(exif->begin(), exif->end(), [&tag](const tiff::Entry& e) { return e.tag == tag.first; });
-        if (at == exif->end()) continue;
-        exif->erase(at);
-        names += (names.empty() ? "" : ", ") + std::string(tag.second);
-    }
-    if (!names.empty()) notes->push_back(names + " describe compressed images only; left out of a TIFF file");
+// EXIF tags that describe a compressed image's stream (its components, its
+// compression, its pixel size as stored): a TIFF file has its own for these,
+// and readers take them there as faults. Nothing of the photo is lost.
+void leaveOutCompressedOnly(std::vector<tiff::Entry>* exif) {
+    exif->erase(std::remove_if(exif->begin(), exif->end(),
+                               [](const tiff::Entry& e) {
+                                   return e.tag == 37121 || e.tag == 37122 || e.tag == 40962 || e.tag == 40963;
+                               }),
+                exif->end());
 }
 
 // JFIF density units: 0 none, 1 inch, 2 cm; pHYs: 0 none, 1 metre. A zero
@@ -152,7 +150,7 @@ Planned plan(const Carried& in, Format out) {
 
     if (out == Format::Tiff) {
         if (c.usable || textsMoved) p.directories = c.metadata;
-        leaveOutCompressedOnly(&p.directories.exif, &p.notes);
+        leaveOutCompressedOnly(&p.directories.exif);
         containerResolution(in, &p.directories);
     } else {
         // The writer's own EXIF goes: the output has the input's, or none.
