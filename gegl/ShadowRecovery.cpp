@@ -81,7 +81,9 @@ GeglRectangle requiredForOutput(GeglOperation* operation, const gchar*, const Ge
     return finite(extent) ? *extent : *roi;
 }
 
-GeglRectangle cachedRegion(GeglOperation* operation, const GeglRectangle* roi) { return requiredForOutput(operation, "input", roi); }
+GeglRectangle cachedRegion(GeglOperation* operation, const GeglRectangle* roi) {
+    return requiredForOutput(operation, "input", roi);
+}
 
 // Says once per operation and reason why the input passes through.
 void warnPassThrough(GeglOperation* operation, const gchar* why) {

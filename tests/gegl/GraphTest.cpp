@@ -159,8 +159,9 @@ TEST(GeglGraph, AGeneratorAsInputPassesThrough) {
     gegl_node_link(pattern, op);
     const GeglRectangle r = {-40, 7, 64, 64};
     std::vector<uint8_t> expected(64 * 64 * 4), filtered(64 * 64 * 4);
-    gegl_node_blit(pattern, 1.0, &r, babl_format("R'G'B'A u8"), expected.data(), GEGL_AUTO_ROWSTRIDE, GEGL_BLIT_DEFAULT);
-    gegl_node_blit(op, 1.0, &r, babl_format("R'G'B'A u8"), filtered.data(), GEGL_AUTO_ROWSTRIDE, GEGL_BLIT_DEFAULT);
+    const Babl* format = babl_format("R'G'B'A u8");
+    gegl_node_blit(pattern, 1.0, &r, format, expected.data(), GEGL_AUTO_ROWSTRIDE, GEGL_BLIT_DEFAULT);
+    gegl_node_blit(op, 1.0, &r, format, filtered.data(), GEGL_AUTO_ROWSTRIDE, GEGL_BLIT_DEFAULT);
     EXPECT_EQ(filtered, expected);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("no bounds"), std::string::npos) << warnings[0];
