@@ -5,11 +5,15 @@
 #include "host/HostPixelPort.h"
 #include "host/PluginGlobals.h"
 #include "host/TrackedMemory.h"
+#include "planes/DisplayPort.h"
 
 namespace {
 
 void* allocateTracked(size_t bytes) { return trackedAlloc(bytes); }
 void releaseTracked(void* block) { trackedFree(block); }
+
+// The preview's port for deep images: 8-bit pictures from the host's 16-bit pixels.
+EightBitPort displayPort;
 
 }  // namespace
 
@@ -25,7 +29,10 @@ ProxyImage runProxyImage() {
         p.maskScale[c] = runData->maskScale[c];
         p.maskInvScale[c] = runData->maskInvScale[c];
         p.flat[c] = !std::isfinite(runData->maskScale[c]);
+        p.deepMasks[c] = deepMaskPlane(runData, c);
+        p.deepAdjusted[c] = deepAdjustedPlane(runData, c);
     }
+    p.deep = runData->deep != 0;
     p.selection = selectionMask(runData);
     return p;
 }
@@ -33,9 +40,16 @@ ProxyImage runProxyImage() {
 WorkMemory trackedWorkMemory() { return WorkMemory{allocateTracked, releaseTracked}; }
 
 PreviewContext runPreviewContext() {
-    return PreviewContext{&hostPixelPort(), trackedWorkMemory(), hostRecord->filterRect, runProxyImage(),
+    PixelPort* port = &hostPixelPort();
+    if (runData->deep) {
+        displayPort.attach(port, trackedWorkMemory());
+        port = &displayPort;
+    }
+    return PreviewContext{port, trackedWorkMemory(), hostRecord->filterRect, runProxyImage(),
                           hostRecord->haveMask != 0, params, nullptr, nullptr, 0, 0};
 }
+
+void releasePreviewPixels() { displayPort.release(); }
 
 DialogInputs runDialogInputs() {
     const PlatformData* platform = static_cast<const PlatformData*>(hostRecord->platformData);

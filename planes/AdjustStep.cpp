@@ -1,9 +1,28 @@
 #include "planes/AdjustStep.h"
 
 #include "engine/MaskAdjust.h"
+#include "planes/PlaneConvert.h"
+
+namespace {
+
+// A deep image's masks adjusted in floating point, then each truncated to
+// bytes for the preview.
+int adjustDeep(FilterParameters* p, const ProxyImage& proxy) {
+    for (const float* mask : proxy.deepMasks)
+        if (mask == nullptr) return kAdjustMasksMissing;
+    int adjusted = adjustMask(proxy.deepMasks[0], proxy.deepMasks[1], proxy.deepMasks[2], proxy.width, proxy.height,
+                              proxy.deepAdjusted[0], proxy.deepAdjusted[1], proxy.deepAdjusted[2], &p->mask);
+    if (adjusted != 0) return adjusted;
+    Rect whole = {0, 0, proxy.height, proxy.width};
+    for (int c = 0; c < 3; ++c) exportPlane(proxy.deepAdjusted[c], proxy.adjusted[c], whole, proxy.width);
+    return 0;
+}
+
+}  // namespace
 
 int adjustProxyMasks(FilterParameters* p, const ProxyImage& proxy) {
     deriveMaskGains(p);
+    if (proxy.deep) return adjustDeep(p, proxy);
     for (const uint8_t* mask : proxy.masks)
         if (mask == nullptr) return kAdjustMasksMissing;
     return adjustMask(proxy.masks[0], proxy.masks[1], proxy.masks[2], proxy.width, proxy.height, proxy.adjusted[0],

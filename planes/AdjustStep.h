@@ -1,6 +1,7 @@
 // The mask adjustment step, the same for the run and for every preview
 // recomputation: the engine gains derived from the current settings, then the
-// three normalised masks adjusted into the proxy's adjusted planes.
+// three normalised masks adjusted into the proxy's adjusted planes (for a deep
+// image, its float planes, and their bytes for the preview).
 #pragma once
 
 #include "engine/FilterParameters.h"

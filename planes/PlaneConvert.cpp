@@ -30,6 +30,11 @@ double clampHighFirst(double v) {
 
 int roundSample(double v) { return truncateSample(clampHighFirst(v) + 0.5); }
 
+int roundDeepSample(double v) {
+    // Below 32768.5, well within the 2^20 the truncation step covers.
+    return truncateSample(clampHighFirst(v) * 32768.0 / 255.0 + 0.5);
+}
+
 namespace {
 
 uint8_t lowFirstByte(double v) { return uint8_t(truncateSample(clampLowFirst(v))); }
@@ -232,12 +237,57 @@ void divideByProxyMask(const float* plane, const Rect& r, ptrdiff_t stride, cons
     });
 }
 
-void sampleRange(const uint8_t* plane, const Rect& r, ptrdiff_t rowBytes, uint8_t* hi, uint8_t* lo) {
-    uint8_t high = plane[0], low = plane[0];
-    forEachInRect(plane, rowBytes, r, [&](const uint8_t& v) {
+namespace {
+
+template <class T>
+void rangeOf(const T* plane, const Rect& r, ptrdiff_t stride, T* hi, T* lo) {
+    T high = plane[0], low = plane[0];
+    forEachInRect(plane, stride, r, [&](const T& v) {
         if (v > high) high = v;
         if (v < low) low = v;
     });
     *hi = high;
     *lo = low;
+}
+
+}  // namespace
+
+void sampleRange(const uint8_t* plane, const Rect& r, ptrdiff_t rowBytes, uint8_t* hi, uint8_t* lo) {
+    rangeOf(plane, r, rowBytes, hi, lo);
+}
+
+void sampleRange(const float* plane, const Rect& r, ptrdiff_t stride, float* hi, float* lo) {
+    rangeOf(plane, r, stride, hi, lo);
+}
+
+void exportRegion(const float* src, ptrdiff_t srcStride, float* dst, const Rect& r, ptrdiff_t dstStride) {
+    const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
+    const float* first = src + ptrdiff_t(r.top) * srcStride + r.left;
+    const PlaneConvertKernels* k = vectorRows();
+    eachRow(k, rows, cols, [&](ptrdiff_t row) {
+        const ptrdiff_t done =
+            k != nullptr && cols > 0 ? k->clampRow(first + row * srcStride, dst + row * dstStride, cols) : 0;
+        for (ptrdiff_t col = done; col < cols; ++col)
+            dst[row * dstStride + col] = float(clampLowFirst(first[row * srcStride + col]));
+    });
+}
+
+void exportScaled(const float* src, ptrdiff_t srcStride, float* dst, const Rect& r, ptrdiff_t dstStride, float gain) {
+    const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
+    const PlaneConvertKernels* k = vectorRows();
+    eachRow(k, rows, cols, [&](ptrdiff_t row) {
+        const ptrdiff_t done = k != nullptr && cols > 0
+                                   ? k->clampScaledRow(src + row * srcStride, dst + row * dstStride, cols, gain)
+                                   : 0;
+        for (ptrdiff_t col = done; col < cols; ++col)
+            dst[row * dstStride + col] = float(clampLowFirst(singleProduct(gain, src[row * srcStride + col])));
+    });
+}
+
+void normaliseClamped(float* plane, ptrdiff_t stride, const Rect& r, float min, float scale) {
+    const PlaneConvertKernels* k = vectorRows();
+    auto one = [=](float& v) { v = float(clampHighFirst((double(v) - min) * scale)); };
+    if (k == nullptr) return forEachInRect(plane, stride, r, one);
+    forEachInRect(plane, stride, r,
+                  [=](float* row, ptrdiff_t n) { return k->normaliseClampedRow(row, n, min, scale); }, one);
 }

@@ -1,6 +1,7 @@
 // Conversions between the host's 8-bit buffers and single-precision float
 // planes, the per-plane normalisation, the divisions by an adjusted mask and
-// the byte range of a plane.
+// the byte range of a plane; and the same operations for deep images (16-bit
+// samples), whose mask planes are float planes where 8-bit images have bytes.
 //
 // Conventions shared by every routine here:
 // - Byte planes are row-major with a row stride in bytes; float planes are
@@ -28,6 +29,17 @@ double clampLowFirst(double v);
 double clampHighFirst(double v);
 // Clamp high-first, add 0.5, truncate: halves round up, NaN gives 255.
 int roundSample(double v);
+
+// Deep samples. The host's 16-bit range is 0..32768, 32768 full. On the
+// engine's 0..255 scale a host sample h is h * 255 / 32768: h * 255 is an
+// integer below 2^24 and the division is by a power of two, so the value is
+// exact in single precision, and roundDeepSample gives h back.
+constexpr int kDeepFull = 32768;
+inline float deepToScale(uint16_t h) { return float(int32_t(h) * 255) * (1.0f / 32768.0f); }
+// A value on the 0..255 scale as a host sample: clamp high-first (NaN gives
+// 32768), times 32768, divided by 255, plus 0.5 (each step in double
+// precision), truncated as truncateSample does: to nearest, halves up.
+int roundDeepSample(double v);
 
 // src addresses r's first sample (rows srcRowBytes apart); dst is packed.
 void importPlane(const uint8_t* src, float* dst, const Rect& r, ptrdiff_t srcRowBytes);
@@ -73,3 +85,15 @@ void divideByProxyMask(const float* plane, const Rect& r, ptrdiff_t stride, cons
 // hi and lo start from the plane's first byte, then take the maximum and
 // minimum over r (addressed from the plane's origin).
 void sampleRange(const uint8_t* plane, const Rect& r, ptrdiff_t rowBytes, uint8_t* hi, uint8_t* lo);
+
+// Deep mask planes: each operation clamps as its byte form above does and
+// keeps the single-precision value where the byte form truncates. Strides
+// are in samples; dst may be src when the strides are equal.
+// Clamp low-first.
+void exportRegion(const float* src, ptrdiff_t srcStride, float* dst, const Rect& r, ptrdiff_t dstStride);
+// gain * v rounded to single precision, clamp low-first.
+void exportScaled(const float* src, ptrdiff_t srcStride, float* dst, const Rect& r, ptrdiff_t dstStride, float gain);
+// (v - min) * scale, clamp high-first (a flat plane's infinite or NaN scale gives 255).
+void normaliseClamped(float* plane, ptrdiff_t stride, const Rect& r, float min, float scale);
+// As the byte form, on floats.
+void sampleRange(const float* plane, const Rect& r, ptrdiff_t stride, float* hi, float* lo);
