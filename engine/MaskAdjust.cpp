@@ -4,6 +4,7 @@
 
 #include "base/Cpu.h"
 #include "base/Parallel.h"
+#include "engine/DeepSamples.h"
 #include "engine/EngineError.h"
 #include "engine/MaskAdjustKernels.h"
 
@@ -30,7 +31,7 @@ const MaskAdjustPasses<T>* vectorPasses() {
 
 // A value already clamped to 0..255, as a sample: bytes truncate toward zero.
 inline void put(uint8_t& out, float v) { out = uint8_t(int(v)); }
-inline void put(float& out, float v) { out = v; }
+inline void put(float& out, float v) { out = truncatedMean(v); }
 
 // High clamp in double, rounding to float, low clamp in float: the order the
 // colour conversions use, which turns a NaN into 255.

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/DeepSamples.h"
 #include "engine/MaskAdjustKernels.h"
 
 namespace {
@@ -17,11 +18,12 @@ struct MaskAdjustRows {
     static constexpr int L = V::kLanes;
 
     // Samples in and out: bytes widen exactly and are stored truncated (the
-    // values are clamped to 0..255 first); floats are loaded and stored as they are.
+    // values are clamped to 0..255 first); floats are loaded as they are and
+    // stored as the truncation's mean (engine/DeepSamples.h).
     static F fetch(const uint8_t* p) { return V::fromBytes(p); }
     static F fetch(const float* p) { return V::load(p); }
     static void put(uint8_t* p, F v) { V::storeBytes(p, v); }
-    static void put(float* p, F v) { V::store(p, v); }
+    static void put(float* p, F v) { V::store(p, truncatedMean<V>(v)); }
 
     // High clamp in double, rounding to float, low clamp in float (NaN: 255).
     static F colour(D lo, D hi) {

@@ -5,16 +5,18 @@
 
 namespace {
 
-// A deep image's masks adjusted in floating point, then each truncated to
-// bytes for the preview.
+// A deep image's masks adjusted in floating point, then each as bytes for the
+// preview: rounded to nearest, which gives back the byte the 8-bit path would
+// hold where the float stands for its truncation's mean (engine/DeepSamples.h).
 int adjustDeep(FilterParameters* p, const ProxyImage& proxy) {
     for (const float* mask : proxy.deepMasks)
         if (mask == nullptr) return kAdjustMasksMissing;
     int adjusted = adjustMask(proxy.deepMasks[0], proxy.deepMasks[1], proxy.deepMasks[2], proxy.width, proxy.height,
                               proxy.deepAdjusted[0], proxy.deepAdjusted[1], proxy.deepAdjusted[2], &p->mask);
     if (adjusted != 0) return adjusted;
-    Rect whole = {0, 0, proxy.height, proxy.width};
-    for (int c = 0; c < 3; ++c) exportPlane(proxy.deepAdjusted[c], proxy.adjusted[c], whole, proxy.width);
+    const size_t count = size_t(proxy.width) * size_t(proxy.height);
+    for (int c = 0; c < 3; ++c)
+        for (size_t i = 0; i < count; ++i) proxy.adjusted[c][i] = uint8_t(roundSample(proxy.deepAdjusted[c][i]));
     return 0;
 }
 

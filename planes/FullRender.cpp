@@ -93,7 +93,7 @@ struct Edges<float> {
     static float* samples(const PieceBuffers& b) { return b.tile; }
     static ptrdiff_t stride(const Rect&) { return kTileSize; }
     static void denormalise(float* p, ptrdiff_t stride, const Rect& r, float min, float invScale) {
-        denormalisePlane(p, stride, r, min, invScale);
+        denormaliseClamped(p, stride, r, min, invScale);
     }
     static void leave(const PieceBuffers& b, const MutablePlaneView& out, int k) {
         exportViewPlane(b.tile, kTileSize, out, k);

@@ -4,6 +4,7 @@
 
 #include "base/Cpu.h"
 #include "base/Parallel.h"
+#include "engine/DeepSamples.h"
 #include "planes/PlaneConvertKernels.h"
 
 int truncateSample(double v) {
@@ -268,7 +269,7 @@ void exportRegion(const float* src, ptrdiff_t srcStride, float* dst, const Rect&
         const ptrdiff_t done =
             k != nullptr && cols > 0 ? k->clampRow(first + row * srcStride, dst + row * dstStride, cols) : 0;
         for (ptrdiff_t col = done; col < cols; ++col)
-            dst[row * dstStride + col] = float(clampLowFirst(first[row * srcStride + col]));
+            dst[row * dstStride + col] = truncatedMean(float(clampLowFirst(first[row * srcStride + col])));
     });
 }
 
@@ -280,13 +281,21 @@ void exportScaled(const float* src, ptrdiff_t srcStride, float* dst, const Rect&
                                    ? k->clampScaledRow(src + row * srcStride, dst + row * dstStride, cols, gain)
                                    : 0;
         for (ptrdiff_t col = done; col < cols; ++col)
-            dst[row * dstStride + col] = float(clampLowFirst(singleProduct(gain, src[row * srcStride + col])));
+            dst[row * dstStride + col] = truncatedMean(float(clampLowFirst(singleProduct(gain, src[row * srcStride + col]))));
     });
+}
+
+void denormaliseClamped(float* plane, ptrdiff_t stride, const Rect& r, float min, float invScale) {
+    const PlaneConvertKernels* k = vectorRows();
+    auto one = [=](float& v) { v = truncatedMean(float(clampHighFirst(min + double(invScale) * v))); };
+    if (k == nullptr) return forEachInRect(plane, stride, r, one);
+    forEachInRect(plane, stride, r,
+                  [=](float* row, ptrdiff_t n) { return k->denormaliseClampedRow(row, n, min, invScale); }, one);
 }
 
 void normaliseClamped(float* plane, ptrdiff_t stride, const Rect& r, float min, float scale) {
     const PlaneConvertKernels* k = vectorRows();
-    auto one = [=](float& v) { v = float(clampHighFirst((double(v) - min) * scale)); };
+    auto one = [=](float& v) { v = truncatedMean(float(clampHighFirst((double(v) - min) * scale))); };
     if (k == nullptr) return forEachInRect(plane, stride, r, one);
     forEachInRect(plane, stride, r,
                   [=](float* row, ptrdiff_t n) { return k->normaliseClampedRow(row, n, min, scale); }, one);

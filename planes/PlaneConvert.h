@@ -95,5 +95,7 @@ void exportRegion(const float* src, ptrdiff_t srcStride, float* dst, const Rect&
 void exportScaled(const float* src, ptrdiff_t srcStride, float* dst, const Rect& r, ptrdiff_t dstStride, float gain);
 // (v - min) * scale, clamp high-first (a flat plane's infinite or NaN scale gives 255).
 void normaliseClamped(float* plane, ptrdiff_t stride, const Rect& r, float min, float scale);
+// min + invScale * v, clamp high-first.
+void denormaliseClamped(float* plane, ptrdiff_t stride, const Rect& r, float min, float invScale);
 // As the byte form, on floats.
 void sampleRange(const float* plane, const Rect& r, ptrdiff_t stride, float* hi, float* lo);

@@ -24,6 +24,7 @@ struct PlaneConvertKernels {
     ptrdiff_t (*clampRow)(const float* src, float* dst, ptrdiff_t n);
     ptrdiff_t (*clampScaledRow)(const float* src, float* dst, ptrdiff_t n, float gain);
     ptrdiff_t (*normaliseClampedRow)(float* row, ptrdiff_t n, float min, float scale);
+    ptrdiff_t (*denormaliseClampedRow)(float* row, ptrdiff_t n, float min, float invScale);
 };
 
 const PlaneConvertKernels& planeConvertSse2();

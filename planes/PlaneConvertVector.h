@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/DeepSamples.h"
 #include "planes/PlaneConvertKernels.h"
 
 namespace {
@@ -117,15 +118,16 @@ struct PlaneRows {
         return i;
     }
 
+    // The deep forms store the truncation's mean (engine/DeepSamples.h).
     static ptrdiff_t clampRow(const float* src, float* dst, ptrdiff_t n) {
         ptrdiff_t i = 0;
-        for (; i + L <= n; i += L) V::store(dst + i, lowFirst(V::load(src + i)));
+        for (; i + L <= n; i += L) V::store(dst + i, truncatedMean<V>(lowFirst(V::load(src + i))));
         return i;
     }
     static ptrdiff_t clampScaledRow(const float* src, float* dst, ptrdiff_t n, float gain) {
         const F g = V::set(gain);
         ptrdiff_t i = 0;
-        for (; i + L <= n; i += L) V::store(dst + i, lowFirst(V::mul(g, V::load(src + i))));
+        for (; i + L <= n; i += L) V::store(dst + i, truncatedMean<V>(lowFirst(V::mul(g, V::load(src + i)))));
         return i;
     }
     static ptrdiff_t normaliseClampedRow(float* row, ptrdiff_t n, float min, float scale) {
@@ -133,8 +135,19 @@ struct PlaneRows {
         ptrdiff_t i = 0;
         for (; i + L <= n; i += L) {
             const F v = V::load(row + i);
-            V::store(row + i, V::narrow(highFirst(V::mulD(V::subD(V::lo(v), m), s)),
-                                        highFirst(V::mulD(V::subD(V::hi(v), m), s))));
+            V::store(row + i, truncatedMean<V>(V::narrow(highFirst(V::mulD(V::subD(V::lo(v), m), s)),
+                                                         highFirst(V::mulD(V::subD(V::hi(v), m), s)))));
+        }
+        return i;
+    }
+
+    static ptrdiff_t denormaliseClampedRow(float* row, ptrdiff_t n, float min, float invScale) {
+        const D m = V::setD(min), s = V::setD(invScale);
+        ptrdiff_t i = 0;
+        for (; i + L <= n; i += L) {
+            const F v = V::load(row + i);
+            V::store(row + i, truncatedMean<V>(V::narrow(highFirst(V::addD(m, V::mulD(s, V::lo(v)))),
+                                                         highFirst(V::addD(m, V::mulD(s, V::hi(v)))))));
         }
         return i;
     }
@@ -142,7 +155,8 @@ struct PlaneRows {
     static constexpr PlaneConvertKernels kernels = {importRow,           exportRow,           exportScaledRow,
                                                     normaliseRow,        denormaliseRow,      normaliseBytesRow,
                                                     denormaliseBytesRow, divideByMaskRow,     divideByProxyMaskRow,
-                                                    clampRow,            clampScaledRow,      normaliseClampedRow};
+                                                    clampRow,            clampScaledRow,      normaliseClampedRow,
+                                                    denormaliseClampedRow};
 };
 
 }  // namespace

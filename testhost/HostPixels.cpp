@@ -39,7 +39,13 @@ bool TestHost::Impl::checkPlanes(int16_t lo, int16_t hi, const char* name) {
 
 const uint8_t* TestHost::Impl::imageRow(int plane, int r) const {
     const HostImage& img = host.image_;
-    return img.data.data() + (size_t(plane) * size_t(img.height) + size_t(r)) * size_t(img.width);
+    return img.data.data() + (size_t(plane) * size_t(img.height) + size_t(r)) * size_t(img.width) * sampleBytes();
+}
+
+int TestHost::Impl::rowPadding() const {
+    // Rows of 16-bit samples stay at even addresses, as in every host.
+    const int padding = host.options_.rowPadding;
+    return sampleBytes() == 2 ? padding + (padding & 1) : padding;
 }
 
 int TestHost::Impl::servedStep(const Rect& r, Fixed rate) const {
@@ -53,9 +59,12 @@ int TestHost::Impl::servedStep(const Rect& r, Fixed rate) const {
 namespace {
 
 // Samples 0, k, 2k, ... of `count` from n source rows into interleaved dst.
-void interleaveRows(const uint8_t* const* src, int n, int k, int count, uint8_t* dst) {
+template <class T>
+void interleaveRows(const uint8_t* const* rows, int n, int k, int count, uint8_t* out) {
+    T* dst = reinterpret_cast<T*>(out);
     if (k == 1 && n == 3) {  // the common request: three planes at full resolution
-        const uint8_t *a = src[0], *b = src[1], *c = src[2];
+        const T *a = reinterpret_cast<const T*>(rows[0]), *b = reinterpret_cast<const T*>(rows[1]),
+                *c = reinterpret_cast<const T*>(rows[2]);
         for (int x = 0; x < count; ++x, dst += 3) {
             dst[0] = a[x];
             dst[1] = b[x];
@@ -64,7 +73,12 @@ void interleaveRows(const uint8_t* const* src, int n, int k, int count, uint8_t*
         return;
     }
     for (int p = 0; p < n; ++p)
-        for (int x = 0; x < count; ++x) dst[x * n + p] = src[p][size_t(k) * size_t(x)];
+        for (int x = 0; x < count; ++x) dst[x * n + p] = reinterpret_cast<const T*>(rows[p])[size_t(k) * size_t(x)];
+}
+
+void interleaveRows(int sampleBytes, const uint8_t* const* rows, int n, int k, int count, uint8_t* out) {
+    if (sampleBytes == 2) interleaveRows<uint16_t>(rows, n, k, count, out);
+    else interleaveRows<uint8_t>(rows, n, k, count, out);
 }
 
 }  // namespace
@@ -73,14 +87,15 @@ void TestHost::Impl::serveInput(const FilterRecord& rec) {
     int k = servedStep(rec.inRect, rec.inputRate);
     int n = rec.inHiPlane - rec.inLoPlane + 1;
     int w = rectWidth(rec.inRect), h = rectHeight(rec.inRect);
-    input.allocate(h, w * n, host.options_.rowPadding);
+    const int sb = sampleBytes();
+    input.allocate(h, w * n * sb, rowPadding());
     servedIn = rec.inRect;
     std::vector<const uint8_t*> src(static_cast<size_t>(n), nullptr);
     for (int r = 0; r < h; ++r) {
         int y = k * (rec.inRect.top + r);
         for (int p = 0; p < n; ++p)
-            src[size_t(p)] = imageRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left);
-        interleaveRows(src.data(), n, k, w, input.row(r));
+            src[size_t(p)] = imageRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left) * size_t(sb);
+        interleaveRows(sb, src.data(), n, k, w, input.row(r));
     }
 }
 
@@ -98,12 +113,13 @@ void TestHost::Impl::serveMask(const FilterRecord& rec) {
 void TestHost::Impl::serveOutput(const FilterRecord& rec) {
     int n = rec.outHiPlane - rec.outLoPlane + 1;
     int w = rectWidth(rec.outRect), h = rectHeight(rec.outRect);
-    output.allocate(h, w * n, host.options_.rowPadding);
+    const int sb = sampleBytes();
+    output.allocate(h, w * n * sb, rowPadding());
     std::vector<const uint8_t*> src(static_cast<size_t>(n), nullptr);
     for (int r = 0; r < h; ++r) {
         for (int p = 0; p < n; ++p)
-            src[size_t(p)] = imageRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + rec.outRect.left;
-        interleaveRows(src.data(), n, 1, w, output.row(r));
+            src[size_t(p)] = imageRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + size_t(rec.outRect.left) * size_t(sb);
+        interleaveRows(sb, src.data(), n, 1, w, output.row(r));
     }
     committedOut = rec.outRect;
     committedLo = servedLo(rec.outLoPlane);
@@ -115,27 +131,36 @@ void TestHost::Impl::commitOutput() {
     if (!outputPending) return;
     outputPending = false;
     if (!output.intact()) violation("the plug-in wrote outside outRect " + rectText(committedOut));
-    int n = committedHi - committedLo + 1, w = rectWidth(committedOut);
-    bool selected = host.record_->haveMask && !host.selection_.empty();
-    for (int r = 0; r < output.rows; ++r)
-        for (int p = 0; p < n; ++p) {
-            uint8_t* dst = const_cast<uint8_t*>(imageRow(committedLo + p, committedOut.top + r)) + committedOut.left;
-            const uint8_t* src = output.row(r) + p;
-            if (!selected) {
-                for (int c = 0; c < w; ++c) dst[c] = src[c * n];
-            } else {
-                for (int c = 0; c < w; ++c)
-                    dst[c] = blended(dst[c], src[c * n], committedOut.top + r, committedOut.left + c);
-            }
-        }
+    if (sampleBytes() == 2) commitRows<uint16_t>();
+    else commitRows<uint8_t>();
 }
 
-uint8_t TestHost::Impl::blended(uint8_t original, uint8_t filtered, int row, int col) const {
+template <class T>
+void TestHost::Impl::commitRows() {
+    int n = committedHi - committedLo + 1, w = rectWidth(committedOut);
+    bool selected = host.record_->haveMask && !host.selection_.empty();
+    bool overRange = false;
+    for (int r = 0; r < output.rows; ++r)
+        for (int p = 0; p < n; ++p) {
+            T* dst = reinterpret_cast<T*>(const_cast<uint8_t*>(imageRow(committedLo + p, committedOut.top + r))) +
+                     committedOut.left;
+            const T* src = reinterpret_cast<const T*>(output.row(r)) + p;
+            for (int c = 0; c < w; ++c) {
+                // A deep image's samples end at 32768, its full value.
+                overRange = overRange || (sizeof(T) == 2 && src[c * n] > 32768);
+                dst[c] = selected ? T(blended(dst[c], src[c * n], committedOut.top + r, committedOut.left + c))
+                                  : src[c * n];
+            }
+        }
+    if (overRange) violation("the plug-in wrote 16-bit samples above 32768 in " + rectText(committedOut));
+}
+
+int TestHost::Impl::blended(int original, int filtered, int row, int col) const {
     if (!host.record_->haveMask || host.selection_.empty()) return filtered;
     int m = host.selection_[size_t(row) * size_t(host.image_.width) + size_t(col)];
     if (quirks().blend == SelectionBlend::Shifted)
-        return m == 0 ? original : uint8_t((original * (256 - (m + 1)) + filtered * (m + 1)) >> 8);
-    return uint8_t((original * (255 - m) + filtered * m + 127) / 255);
+        return m == 0 ? original : (original * (256 - (m + 1)) + filtered * (m + 1)) >> 8;
+    return (original * (255 - m) + filtered * m + 127) / 255;
 }
 
 int16_t TestHost::Impl::advanceState() {
@@ -188,7 +213,7 @@ void TestHost::Impl::deliverBadly(FilterRecord& rec) {
     const Faults& f = faults();
     if (f.deliverNothingAt == advanceCalls) rec.inData = rec.outData = rec.maskData = nullptr;
     if (f.shortRowBytesAt == advanceCalls && rec.inRowBytes > 0)
-        rec.inRowBytes = (rec.inHiPlane - rec.inLoPlane + 1) * rectWidth(rec.inRect) - 1;
+        rec.inRowBytes = ((rec.inHiPlane - rec.inLoPlane + 1) * rectWidth(rec.inRect) - 1) * sampleBytes();
     if (f.movedRectAt == advanceCalls && rectHeight(rec.inRect) > 1) --rec.inRect.bottom;
     if (f.otherRateAt == advanceCalls) rec.inputRate = rec.maskRate = kRateOne;
 }

@@ -17,14 +17,17 @@ void reference(TestHostOptions* o) {
     o->quirks = HostQuirks();
 }
 
-// Paint.NET's filter host: its own signature, property calls only with '8BIM'.
+// Paint.NET's filter host: its own signature, property calls only with '8BIM';
+// 8-bit documents only.
 void psfilterpdn(TestHostOptions* o) {
     o->hostSig = fourCC('N', 'D', 'P', '.');
+    o->quirks.offersDeep = false;
     o->quirks.propertySignatureRefusal = errPlugInPropertyUndefined;
 }
 
 // GIMP's 8bf loader: no sampling, no scripting, no basic suite, no padding,
-// properties only with '8BIM' and no watch cursor property at all.
+// properties only with '8BIM' and no watch cursor property at all; it hands
+// filters 8-bit images only.
 void pspi(TestHostOptions* o) {
     o->hostSig = fourCC('P', 'M', 'I', 'G');
     o->withholdDescriptorParameters = true;
@@ -35,13 +38,15 @@ void pspi(TestHostOptions* o) {
     o->quirks.propertySignatureRefusal = errPlugInHostInsufficient;
     o->quirks.watchPropertyUnknown = true;
     o->quirks.forgetsSettings = true;
+    o->quirks.offersDeep = false;
 }
 
-// IrfanView: maxSpace in kilobytes, nothing kept between runs.
+// IrfanView: maxSpace in kilobytes, nothing kept between runs, 8-bit images only.
 void irfanview(TestHostOptions* o) {
     o->hostSig = fourCC('U', 'P', '2', '0');
     o->quirks.maxSpaceInKilobytes = true;
     o->quirks.forgetsSettings = true;
+    o->quirks.offersDeep = false;
 }
 
 // The open-source host engine embedded in PhotoDemon: single-plane requests
@@ -49,7 +54,8 @@ void irfanview(TestHostOptions* o) {
 // honoured only inside the image divided by the rate, packed rows, hollow
 // descriptor parameters, no basic suite, properties ignored, About's result
 // preset to 1, its own advanceState calls around Continue, and its own blend
-// through the selection. Its signature is the bytes "spHO" in memory.
+// through the selection; 8-bit images only. Its signature is the bytes "spHO"
+// in memory.
 void pspihost(TestHostOptions* o) {
     o->hostSig = fourCC('O', 'H', 'p', 's');
     o->withholdBasicSuite = true;
@@ -64,6 +70,7 @@ void pspihost(TestHostOptions* o) {
     o->quirks.blend = SelectionBlend::Shifted;
     o->quirks.advancesAroundContinue = true;
     o->quirks.forgetsSettings = true;
+    o->quirks.offersDeep = false;
 }
 
 struct Profile {

@@ -155,6 +155,9 @@ struct TestHost::Impl {
 
     // Row r of plane p of the image, from column 0.
     const uint8_t* imageRow(int plane, int r) const;
+    int sampleBytes() const { return host.image_.depth == 16 ? 2 : 1; }
+    // Junk bytes after every row handed out.
+    int rowPadding() const;
 
     const HostQuirks& quirks() const { return host.options_.quirks; }
 
@@ -172,9 +175,11 @@ struct TestHost::Impl {
 
     // Writes the plug-in's output back into the image.
     void commitOutput();
+    template <class T>
+    void commitRows();
 
     // The host applies its selection to what the plug-in wrote.
-    uint8_t blended(uint8_t original, uint8_t filtered, int row, int col) const;
+    int blended(int original, int filtered, int row, int col) const;
 
     int16_t advanceState();
 

@@ -1,0 +1,18 @@
+// How a deep image's float planes stand for the byte planes of the 8-bit
+// path. Where the 8-bit path stores a value v, clamped to 0..255, as a byte,
+// it keeps floor(v): on average half a level less than v, for values spread
+// evenly between whole numbers. The deep path keeps that average instead,
+// v - 0.5 in single precision, so a deep image comes out as bright and with
+// the same colour balance as its 8-bit version, only without the steps.
+// The ends of the range (exactly 0 or 255, where clamped values gather)
+// truncate to themselves and stay.
+#pragma once
+
+inline float truncatedMean(float v) { return v > 0.0f && v < 255.0f ? v - 0.5f : v; }
+
+// The same on a vector of floats, for a set of vector operations V (base/Vector*.h).
+template <class V>
+typename V::F truncatedMean(typename V::F v) {
+    const auto inside = V::both(V::gt(v, V::zero()), V::lt(v, V::set(255.0f)));
+    return V::select(inside, V::sub(v, V::set(0.5f)), v);
+}
