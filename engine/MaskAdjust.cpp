@@ -31,7 +31,8 @@ const MaskAdjustPasses<T>* vectorPasses() {
 
 // A value already clamped to 0..255, as a sample: bytes truncate toward zero.
 inline void put(uint8_t& out, float v) { out = uint8_t(int(v)); }
-inline void put(float& out, float v) { out = truncatedMean(v); }
+inline void put(float& out, float v, float loss = kTruncationLoss) { out = truncatedMean(v, loss); }
+inline void put(uint8_t& out, float v, float) { put(out, v); }
 
 // High clamp in double, rounding to float, low clamp in float: the order the
 // colour conversions use, which turns a NaN into 255.
@@ -84,16 +85,18 @@ void remap(const T* src, int count, T* dst, float inMax, float inMin, float outM
     // -2..+2, or one that is not a number) put outMin..outMax outside the byte
     // range: values saturate at 0..255 rather than wrap, and the conversion
     // stays defined. Within the range this changes no value.
+    const float loss = truncationLoss(slope, double(outMin) - double(inMin) * slope);
     const MaskAdjustPasses<T>* k = vectorPasses<T>();
     parallelFor(count, kPiece, [&](ptrdiff_t first, ptrdiff_t end) {
-        const ptrdiff_t done = k != nullptr ? k->remap(src + first, dst + first, end - first, inMin, slope, outMin, outMax) : 0;
+        const ptrdiff_t done =
+            k != nullptr ? k->remap(src + first, dst + first, end - first, inMin, slope, outMin, outMax, loss) : 0;
         for (ptrdiff_t i = first + done; i < end; ++i) {
             float v = float((double(src[i]) - double(inMin)) * double(slope) + double(outMin));
             if (!(v > outMin)) v = outMin;
             if (!(v < outMax)) v = outMax;
             if (!(v < 255.0f)) v = 255.0f;
             if (!(v > 0.0f)) v = 0.0f;
-            put(dst[i], v);
+            put(dst[i], v, loss);
         }
     });
 }

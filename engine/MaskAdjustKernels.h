@@ -12,8 +12,10 @@
 template <class T>
 struct MaskAdjustPasses {
     ptrdiff_t (*rgbToYcc)(const T* r, const T* g, const T* b, T* y, T* cb, T* cr, ptrdiff_t n, double half);
-    // v = float((x - inMin) * slope + outMin) in double, clamped to outMin..outMax as remapPlane does.
-    ptrdiff_t (*remap)(const T* src, T* dst, ptrdiff_t n, float inMin, float slope, float outMin, float outMax);
+    // v = float((x - inMin) * slope + outMin) in double, clamped to outMin..outMax as remapPlane does;
+    // floats store the truncation's mean with this loss (engine/DeepSamples.h).
+    ptrdiff_t (*remap)(const T* src, T* dst, ptrdiff_t n, float inMin, float slope, float outMin, float outMax,
+                       float loss);
     // In place allowed: a vector's inputs are all read before its outputs are written.
     ptrdiff_t (*yccToRgb)(T* r, T* g, T* b, const T* y, const T* cb, const T* cr, ptrdiff_t n, float half);
 };

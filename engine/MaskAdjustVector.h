@@ -22,8 +22,8 @@ struct MaskAdjustRows {
     // stored as the truncation's mean (engine/DeepSamples.h).
     static F fetch(const uint8_t* p) { return V::fromBytes(p); }
     static F fetch(const float* p) { return V::load(p); }
-    static void put(uint8_t* p, F v) { V::storeBytes(p, v); }
-    static void put(float* p, F v) { V::store(p, truncatedMean<V>(v)); }
+    static void put(uint8_t* p, F v, float = kTruncationLoss) { V::storeBytes(p, v); }
+    static void put(float* p, F v, float loss = kTruncationLoss) { V::store(p, truncatedMean<V>(v, loss)); }
 
     // High clamp in double, rounding to float, low clamp in float (NaN: 255).
     static F colour(D lo, D hi) {
@@ -54,7 +54,8 @@ struct MaskAdjustRows {
         return i;
     }
 
-    static ptrdiff_t remap(const T* src, T* dst, ptrdiff_t n, float inMin, float slope, float outMin, float outMax) {
+    static ptrdiff_t remap(const T* src, T* dst, ptrdiff_t n, float inMin, float slope, float outMin, float outMax,
+                           float loss) {
         const D in = V::setD(inMin), s = V::setD(slope), out = V::setD(outMin);
         const F low = V::set(outMin), high = V::set(outMax), byteLow = V::set(0.0f), byteHigh = V::set(255.0f);
         ptrdiff_t i = 0;
@@ -66,7 +67,7 @@ struct MaskAdjustRows {
             v = V::select(V::lt(v, high), v, high);
             v = V::select(V::lt(v, byteHigh), v, byteHigh);  // then the byte range, in the same order
             v = V::select(V::gt(v, byteLow), v, byteLow);
-            put(dst + i, v);
+            put(dst + i, v, loss);
         }
         return i;
     }

@@ -287,16 +287,18 @@ void exportScaled(const float* src, ptrdiff_t srcStride, float* dst, const Rect&
 
 void denormaliseClamped(float* plane, ptrdiff_t stride, const Rect& r, float min, float invScale) {
     const PlaneConvertKernels* k = vectorRows();
-    auto one = [=](float& v) { v = truncatedMean(float(clampHighFirst(min + double(invScale) * v))); };
+    const float loss = truncationLoss(invScale, min);
+    auto one = [=](float& v) { v = truncatedMean(float(clampHighFirst(min + double(invScale) * v)), loss); };
     if (k == nullptr) return forEachInRect(plane, stride, r, one);
     forEachInRect(plane, stride, r,
-                  [=](float* row, ptrdiff_t n) { return k->denormaliseClampedRow(row, n, min, invScale); }, one);
+                  [=](float* row, ptrdiff_t n) { return k->denormaliseClampedRow(row, n, min, invScale, loss); }, one);
 }
 
 void normaliseClamped(float* plane, ptrdiff_t stride, const Rect& r, float min, float scale) {
     const PlaneConvertKernels* k = vectorRows();
-    auto one = [=](float& v) { v = truncatedMean(float(clampHighFirst((double(v) - min) * scale))); };
+    const float loss = truncationLoss(scale, -double(min) * scale);
+    auto one = [=](float& v) { v = truncatedMean(float(clampHighFirst((double(v) - min) * scale)), loss); };
     if (k == nullptr) return forEachInRect(plane, stride, r, one);
     forEachInRect(plane, stride, r,
-                  [=](float* row, ptrdiff_t n) { return k->normaliseClampedRow(row, n, min, scale); }, one);
+                  [=](float* row, ptrdiff_t n) { return k->normaliseClampedRow(row, n, min, scale, loss); }, one);
 }

@@ -23,8 +23,8 @@ struct PlaneConvertKernels {
     // float), or (v - min) * scale clamped high-first, kept as floats.
     ptrdiff_t (*clampRow)(const float* src, float* dst, ptrdiff_t n);
     ptrdiff_t (*clampScaledRow)(const float* src, float* dst, ptrdiff_t n, float gain);
-    ptrdiff_t (*normaliseClampedRow)(float* row, ptrdiff_t n, float min, float scale);
-    ptrdiff_t (*denormaliseClampedRow)(float* row, ptrdiff_t n, float min, float invScale);
+    ptrdiff_t (*normaliseClampedRow)(float* row, ptrdiff_t n, float min, float scale, float loss);
+    ptrdiff_t (*denormaliseClampedRow)(float* row, ptrdiff_t n, float min, float invScale, float loss);
 };
 
 const PlaneConvertKernels& planeConvertSse2();

@@ -130,24 +130,26 @@ struct PlaneRows {
         for (; i + L <= n; i += L) V::store(dst + i, truncatedMean<V>(lowFirst(V::mul(g, V::load(src + i)))));
         return i;
     }
-    static ptrdiff_t normaliseClampedRow(float* row, ptrdiff_t n, float min, float scale) {
+    static ptrdiff_t normaliseClampedRow(float* row, ptrdiff_t n, float min, float scale, float loss) {
         const D m = V::setD(min), s = V::setD(scale);
         ptrdiff_t i = 0;
         for (; i + L <= n; i += L) {
             const F v = V::load(row + i);
             V::store(row + i, truncatedMean<V>(V::narrow(highFirst(V::mulD(V::subD(V::lo(v), m), s)),
-                                                         highFirst(V::mulD(V::subD(V::hi(v), m), s)))));
+                                                         highFirst(V::mulD(V::subD(V::hi(v), m), s))),
+                                                loss));
         }
         return i;
     }
 
-    static ptrdiff_t denormaliseClampedRow(float* row, ptrdiff_t n, float min, float invScale) {
+    static ptrdiff_t denormaliseClampedRow(float* row, ptrdiff_t n, float min, float invScale, float loss) {
         const D m = V::setD(min), s = V::setD(invScale);
         ptrdiff_t i = 0;
         for (; i + L <= n; i += L) {
             const F v = V::load(row + i);
             V::store(row + i, truncatedMean<V>(V::narrow(highFirst(V::addD(m, V::mulD(s, V::lo(v)))),
-                                                         highFirst(V::addD(m, V::mulD(s, V::hi(v)))))));
+                                                         highFirst(V::addD(m, V::mulD(s, V::hi(v))))),
+                                                loss));
         }
         return i;
     }
