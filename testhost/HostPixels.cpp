@@ -216,6 +216,12 @@ void TestHost::Impl::deliverBadly(FilterRecord& rec) {
         rec.inRowBytes = ((rec.inHiPlane - rec.inLoPlane + 1) * rectWidth(rec.inRect) - 1) * sampleBytes();
     if (f.movedRectAt == advanceCalls && rectHeight(rec.inRect) > 1) --rec.inRect.bottom;
     if (f.otherRateAt == advanceCalls) rec.inputRate = rec.maskRate = kRateOne;
+    if (f.eightBitDataAt == advanceCalls && rec.inRowBytes > 0)
+        rec.inRowBytes = (rec.inHiPlane - rec.inLoPlane + 1) * rectWidth(rec.inRect);
+    if (f.overRangeAt == advanceCalls && rec.inData != nullptr && sampleBytes() == 2) {
+        const uint16_t over = 40000;
+        std::memcpy(rec.inData, &over, 2);
+    }
 }
 
 void TestHost::Impl::logAbort(int polls) {

@@ -76,6 +76,9 @@ struct Faults {
     int shortRowBytesAt = 0;         // inRowBytes one byte short of a row
     int movedRectAt = 0;             // inRect written back one row shorter
     int otherRateAt = 0;             // full resolution served and inputRate written back as 1.0
+    // Deep images: 8-bit rows (row bytes of one byte a sample), or a first sample above 32768.
+    int eightBitDataAt = 0;
+    int overRangeAt = 0;
 };
 
 // A replayed action step: the scripting descriptor the host hands in.
