@@ -198,10 +198,11 @@ bool runProxyStage() {
     return true;
 }
 
-bool adjustMasks() {
+// forPreview: the dialog will be shown.
+bool adjustMasks(bool forPreview) {
     if (!allocatePlanes(kPreviewPlanes, 3) || !allocatePlanes(kAdjustedPlanes, 3)) return false;
     if (runData->deep && !allocateDeepPlanes(kDeepAdjustedPlanes, 3)) return false;
-    int adjusted = adjustProxyMasks(params, runProxyImage());
+    int adjusted = adjustProxyMasks(params, runProxyImage(), forPreview);
     // Masks of one brightness everywhere cannot be adjusted: an area too
     // small to have two proxy pixels, or a flat image. The user is told which,
     // not that memory ran out.
@@ -262,7 +263,7 @@ void runFilter() {
     settleParameters(showDialog, filterWidth, filterHeight);
     SavedSettings saved = {params->amount, params->vibrance, params->mask.strength, params->mask.levelCount};
 
-    if (!runProxyStage() || !adjustMasks()) return;
+    if (!runProxyStage() || !adjustMasks(showDialog)) return;
 
     hostSetWatchSuspension(1);
     if (showDialog && !dialogConfirmed(saved)) return;

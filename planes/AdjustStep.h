@@ -11,4 +11,6 @@
 constexpr int kAdjustMasksMissing = -10;
 
 // 0, kAdjustMasksMissing, or the engine's negative code (EngineError set).
-int adjustProxyMasks(FilterParameters* p, const ProxyImage& proxy);
+// previewBytes false: a deep image's adjusted masks are not rounded to bytes
+// (no preview will show them).
+int adjustProxyMasks(FilterParameters* p, const ProxyImage& proxy, bool previewBytes = true);

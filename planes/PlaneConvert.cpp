@@ -7,35 +7,6 @@
 #include "engine/DeepSamples.h"
 #include "planes/PlaneConvertKernels.h"
 
-int truncateSample(double v) {
-    // 2^20 + v puts v's integer part in mantissa bits 32..51 (the fraction
-    // fills the 32 bits below): the integer part without a float-to-int
-    // conversion, the same on every processor.
-    const double shifted = v + 1048576.0;
-    uint64_t bits;
-    std::memcpy(&bits, &shifted, sizeof bits);
-    return int((bits >> 32) & 0xFFFFFu);
-}
-
-double clampLowFirst(double v) {
-    if (!(v > 0.0)) return 0.0;  // NaN fails every comparison: it ends here as 0
-    if (!(v < 255.0)) return 255.0;
-    return v;
-}
-
-double clampHighFirst(double v) {
-    if (!(v < 255.0)) return 255.0;  // NaN ends here as 255
-    if (!(v > 0.0)) return 0.0;
-    return v;
-}
-
-int roundSample(double v) { return truncateSample(clampHighFirst(v) + 0.5); }
-
-int roundDeepSample(double v) {
-    // Below 32768.5, well within the 2^20 the truncation step covers.
-    return truncateSample(clampHighFirst(v) * 32768.0 / 255.0 + 0.5);
-}
-
 namespace {
 
 uint8_t lowFirstByte(double v) { return uint8_t(truncateSample(clampLowFirst(v))); }

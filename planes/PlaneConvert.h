@@ -17,18 +17,35 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "base/Rect.h"
 
 // Integer part of a value already clamped to 0..255: adds 2^20 in double
 // precision and keeps the integer bits below 2^20 (floor(v) for 0..255).
-int truncateSample(double v);
+inline int truncateSample(double v) {
+    // 2^20 + v puts v's integer part in mantissa bits 32..51 (the fraction
+    // fills the 32 bits below): the integer part without a float-to-int
+    // conversion, the same on every processor.
+    const double shifted = v + 1048576.0;
+    uint64_t bits;
+    std::memcpy(&bits, &shifted, sizeof bits);
+    return int((bits >> 32) & 0xFFFFFu);
+}
 // Not greater than 0 gives 0, then not less than 255 gives 255: NaN gives 0.
-double clampLowFirst(double v);
+inline double clampLowFirst(double v) {
+    if (!(v > 0.0)) return 0.0;  // NaN fails every comparison: it ends here as 0
+    if (!(v < 255.0)) return 255.0;
+    return v;
+}
 // Not less than 255 gives 255, then not greater than 0 gives 0: NaN gives 255.
-double clampHighFirst(double v);
+inline double clampHighFirst(double v) {
+    if (!(v < 255.0)) return 255.0;  // NaN ends here as 255
+    if (!(v > 0.0)) return 0.0;
+    return v;
+}
 // Clamp high-first, add 0.5, truncate: halves round up, NaN gives 255.
-int roundSample(double v);
+inline int roundSample(double v) { return truncateSample(clampHighFirst(v) + 0.5); }
 
 // Deep samples. The host's 16-bit range is 0..32768, 32768 full. On the
 // engine's 0..255 scale a host sample h is h * 255 / 32768: h * 255 is an
@@ -38,8 +55,9 @@ constexpr int kDeepFull = 32768;
 inline float deepToScale(uint16_t h) { return float(int32_t(h) * 255) * (1.0f / 32768.0f); }
 // A value on the 0..255 scale as a host sample: clamp high-first (NaN gives
 // 32768), times 32768, divided by 255, plus 0.5 (each step in double
-// precision), truncated as truncateSample does: to nearest, halves up.
-int roundDeepSample(double v);
+// precision), truncated as truncateSample does (below 32768.5, well within
+// the 2^20 its step covers): to nearest, halves up.
+inline int roundDeepSample(double v) { return truncateSample(clampHighFirst(v) * 32768.0 / 255.0 + 0.5); }
 
 // src addresses r's first sample (rows srcRowBytes apart); dst is packed.
 void importPlane(const uint8_t* src, float* dst, const Rect& r, ptrdiff_t srcRowBytes);
