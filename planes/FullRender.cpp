@@ -49,13 +49,16 @@ Rect tileRect(const Rect& f, int t, int u) {
 //   q = float(min(n / d, 1)), d the enlarged mask where positive, else 1
 //   b = truncate(clamp low-first(float(255 * q)))
 //   out = truncate(clamp high-first(maskMin + maskInvScale * b))
-// Deep images (h the host's 16-bit sample, 0..32768):
+// Deep images (h the host's 16-bit sample, 0..32768), where the 8-bit path
+// truncates keeping the truncation's mean, mean(x, loss) = x - loss for
+// 0 < x < 255, else x (engine/DeepSamples.h):
 //   v = h * 255 / 32768 (exact in single precision)
 //   n, q as above, the mask enlarged from the float adjusted masks
-//   s = clamp low-first(float(255 * q)), kept in single precision
-//   o = float(maskMin + maskInvScale * s)
-//   out = roundDeepSample(o): clamp high-first, o * 32768 / 255 rounded to
-//         nearest (halves up), so 0..32768.
+//   s = mean(clamp low-first(float(255 * q)), 0.5)
+//   o = mean(float(clamp high-first(maskMin + maskInvScale * s)), loss), the
+//       loss 0 where maskMin is 0 and maskInvScale 1 (whole numbers stay
+//       whole), else 0.5
+//   out = roundDeepSample(o): o * (32768 / 255) + 0.5 truncated, 0..32768.
 // Intermediate arithmetic is double precision, as the plane routines state.
 template <class M>
 struct Edges;

@@ -54,10 +54,13 @@ inline int roundSample(double v) { return truncateSample(clampHighFirst(v) + 0.5
 constexpr int kDeepFull = 32768;
 inline float deepToScale(uint16_t h) { return float(int32_t(h) * 255) * (1.0f / 32768.0f); }
 // A value on the 0..255 scale as a host sample: clamp high-first (NaN gives
-// 32768), times 32768, divided by 255, plus 0.5 (each step in double
-// precision), truncated as truncateSample does (below 32768.5, well within
-// the 2^20 its step covers): to nearest, halves up.
-inline int roundDeepSample(double v) { return truncateSample(clampHighFirst(v) * 32768.0 / 255.0 + 0.5); }
+// 32768), times 32768 / 255 (the double nearest it), plus 0.5, each step in
+// double precision, truncated as truncateSample does (below 32768.5, well
+// within the 2^20 its step covers): to nearest, halves up. An exact value
+// h * 255 / 32768 comes to within 2^-37 of h before the 0.5 is added, so it
+// gives h back.
+constexpr double kDeepPerLevel = 32768.0 / 255.0;
+inline int roundDeepSample(double v) { return truncateSample(clampHighFirst(v) * kDeepPerLevel + 0.5); }
 
 // src addresses r's first sample (rows srcRowBytes apart); dst is packed.
 void importPlane(const uint8_t* src, float* dst, const Rect& r, ptrdiff_t srcRowBytes);

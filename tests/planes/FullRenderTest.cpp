@@ -77,7 +77,7 @@ uint16_t expectedDeepPixel(uint16_t h, float m, float maskMin, float invScale, f
     float s = truncationMean(float(clampLow(float(255.0 * double(q)))), 0.5f);
     float loss = invScale == 1.0f && maskMin == std::floor(maskMin) ? 0.0f : 0.5f;
     float o = truncationMean(float(clampHigh(double(maskMin) + double(invScale) * s)), loss);
-    return uint16_t(std::floor(clampHigh(o) * 32768.0 / 255.0 + 0.5));
+    return uint16_t(std::floor(clampHigh(o) * (32768.0 / 255.0) + 0.5));
 }
 
 void checkDeepRenderAgainstFormula(const Rect& filterRect) {
