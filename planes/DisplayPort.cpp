@@ -2,6 +2,13 @@
 
 #include "base/HostInterface.h"
 
+namespace {
+
+// A 16-bit host sample (0..32768) as the byte the preview shows: h * 255 / 32768 to nearest, halves up.
+uint8_t displayByte(uint16_t h) { return uint8_t((uint32_t(h) * 255 + 16384) >> 15); }
+
+}  // namespace
+
 void EightBitPort::attach(PixelPort* below, WorkMemory memory) {
     below_ = below;
     memory_ = memory;

@@ -36,6 +36,3 @@ private:
     uint8_t* bytes_ = nullptr;
     size_t size_ = 0;
 };
-
-// A 16-bit host sample (0..32768) as the byte the preview shows.
-inline uint8_t displayByte(uint16_t h) { return uint8_t((uint32_t(h) * 255 + 16384) >> 15); }
