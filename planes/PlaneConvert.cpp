@@ -251,8 +251,10 @@ void exportScaled(const float* src, ptrdiff_t srcStride, float* dst, const Rect&
         const ptrdiff_t done = k != nullptr && cols > 0
                                    ? k->clampScaledRow(src + row * srcStride, dst + row * dstStride, cols, gain)
                                    : 0;
-        for (ptrdiff_t col = done; col < cols; ++col)
-            dst[row * dstStride + col] = truncatedMean(float(clampLowFirst(singleProduct(gain, src[row * srcStride + col]))));
+        for (ptrdiff_t col = done; col < cols; ++col) {
+            const double scaled = clampLowFirst(singleProduct(gain, src[row * srcStride + col]));
+            dst[row * dstStride + col] = truncatedMean(float(scaled));
+        }
     });
 }
 

@@ -107,9 +107,10 @@ void divideByProxyMask(const float* plane, const Rect& r, ptrdiff_t stride, cons
 // minimum over r (addressed from the plane's origin).
 void sampleRange(const uint8_t* plane, const Rect& r, ptrdiff_t rowBytes, uint8_t* hi, uint8_t* lo);
 
-// Deep mask planes: each operation clamps as its byte form above does and
-// keeps the single-precision value where the byte form truncates. Strides
-// are in samples; dst may be src when the strides are equal.
+// Deep mask planes: each operation clamps as its byte form above does and,
+// where the byte form truncates, keeps the truncation's mean (engine/
+// DeepSamples.h) in single precision. Strides are in samples; dst may be src
+// when the strides are equal.
 // Clamp low-first.
 void exportRegion(const float* src, ptrdiff_t srcStride, float* dst, const Rect& r, ptrdiff_t dstStride);
 // gain * v rounded to single precision, clamp low-first.

@@ -12,7 +12,7 @@
 // 8-bit images have byte masks. Deep images (16-bit samples) keep their masks
 // and adjusted masks as floats (deepMasks, deepAdjusted: what the full render
 // divides by); their byte masks are null, and `adjusted` holds the adjusted
-// masks truncated to bytes, for the preview, which shows 8-bit pictures.
+// masks rounded to bytes, for the preview, which shows 8-bit pictures.
 struct ProxyImage {
     int16_t width, height;
     uint8_t* preview[3];      // the processed proxy shown by the preview

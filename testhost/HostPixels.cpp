@@ -94,7 +94,8 @@ void TestHost::Impl::serveInput(const FilterRecord& rec) {
     for (int r = 0; r < h; ++r) {
         int y = k * (rec.inRect.top + r);
         for (int p = 0; p < n; ++p)
-            src[size_t(p)] = imageRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left) * size_t(sb);
+            src[size_t(p)] =
+                imageRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left) * size_t(sb);
         interleaveRows(sb, src.data(), n, k, w, input.row(r));
     }
 }
@@ -118,7 +119,8 @@ void TestHost::Impl::serveOutput(const FilterRecord& rec) {
     std::vector<const uint8_t*> src(static_cast<size_t>(n), nullptr);
     for (int r = 0; r < h; ++r) {
         for (int p = 0; p < n; ++p)
-            src[size_t(p)] = imageRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + size_t(rec.outRect.left) * size_t(sb);
+            src[size_t(p)] =
+                imageRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + size_t(rec.outRect.left) * size_t(sb);
         interleaveRows(sb, src.data(), n, 1, w, output.row(r));
     }
     committedOut = rec.outRect;

@@ -97,8 +97,9 @@ TEST_P(MaskAdjustPaths, FloatPassesHaveTheBitsOfTheScalarPath) {
                 }), 0) << where << ", gains " << gain[0] << " " << gain[1];
             }
             for (const auto& m : remaps)
-                EXPECT_EQ(run([&](Floats& R, Floats&, Floats&) { remapPlane(r.data(), n, R.data(), m[0], m[1], m[2], m[3]); }), 0)
-                    << where << ", remap to " << m[2] << " .. " << m[3];
+                EXPECT_EQ(run([&](Floats& R, Floats&, Floats&) {
+                              remapPlane(r.data(), n, R.data(), m[0], m[1], m[2], m[3]);
+                          }), 0) << where << ", remap to " << m[2] << " .. " << m[3];
         }
 }
 

@@ -137,8 +137,8 @@ TEST_P(BilinearPaths, FloatSourcesHaveTheBitsOfTheScalarPath) {
             }
             for (int threads : kThreadCounts) {
                 ThreadScope scope(threads);
-                EXPECT_EQ(mismatches(enlarge(), want), 0)
-                    << c.dstWidth << " x " << c.dstHeight << ", " << contentName(content) << ", " << threads << " threads";
+                EXPECT_EQ(mismatches(enlarge(), want), 0) << c.dstWidth << " x " << c.dstHeight << ", "
+                                                           << contentName(content) << ", " << threads << " threads";
             }
         }
     const Resampling& c = kResamplings[1];

@@ -46,7 +46,8 @@ TEST(DeepPreview, ShowsTheHostPixelsAndTheAdjustedMasksAt8Bits) {
     int wrong = 0;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            for (int c = 0; c < 3; ++c) wrong += rgb[size_t(3 * (y * w + x) + c)] != displayed(image.sample(c, 4 * y, 4 * x));
+            for (int c = 0; c < 3; ++c)
+                wrong += rgb[size_t(3 * (y * w + x) + c)] != displayed(image.sample(c, 4 * y, 4 * x));
     EXPECT_EQ(wrong, 0);
 
     ASSERT_EQ(rebuildProxyResult(ctx), 1);
