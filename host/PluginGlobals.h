@@ -17,8 +17,9 @@ enum : int {
 
 // Float planes of a deep image's run (16-bit samples): each channel's mask
 // and adjusted mask, kept in floating point. The byte mask slots stay empty
-// then, and the adjusted slots hold the adjusted masks truncated to bytes,
-// for the preview.
+// then, and the adjusted slots hold the adjusted masks rounded to bytes, for
+// the preview. The adjusted masks lie in one block, the proxy stage's
+// pyramid scratch, which the run keeps for them.
 enum : int {
     kDeepMaskPlanes = 0,      // 0..2
     kDeepAdjustedPlanes = 3,  // 3..5

@@ -147,10 +147,10 @@ bool allocatePlanes(int first, int count) {
     return true;
 }
 
-bool allocateDeepPlanes(int first, int count) {
-    for (int slot = first; slot < first + count; ++slot) {
-        runData->deepPlanes[slot] = static_cast<float*>(trackedAlloc(size_t(runData->planeSize) * sizeof(float)));
-        if (runData->deepPlanes[slot] == nullptr) return false;
+bool allocateDeepMasks() {
+    for (int c = 0; c < 3; ++c) {
+        deepMaskPlane(runData, c) = static_cast<float*>(trackedAlloc(size_t(runData->planeSize) * sizeof(float)));
+        if (deepMaskPlane(runData, c) == nullptr) return false;
     }
     return true;
 }
@@ -178,12 +178,17 @@ bool runProxyStage() {
     runData->proxyWidth = int16_t(rectWidth(s.proxy));
     runData->planeSize = int32_t(runData->proxyWidth) * runData->proxyHeight;
 
-    if (runData->deep ? !allocateDeepPlanes(kDeepMaskPlanes, 3) : !allocatePlanes(kMaskPlanes, 3)) return false;
+    if (runData->deep ? !allocateDeepMasks() : !allocatePlanes(kMaskPlanes, 3)) return false;
     s.channel = static_cast<float*>(trackedAlloc(size_t(s.sampledWidth) * size_t(s.sampledHeight) * sizeof(float)));
     if (s.channel == nullptr) return false;
     // Exactly what the pyramid of the sampled image needs (about 12 bytes a
-    // sample), reused for the three channels.
+    // sample), reused for the three channels; for a deep image at least the
+    // 12 bytes a proxy pixel its three adjusted masks take, which the scratch
+    // holds once the masks are built (the proxy is never larger than the
+    // sampled image, so this adds a few bytes at most).
     s.scratchBytes = pyramidScratchBytes(s.sampledWidth, s.sampledHeight);
+    const size_t adjustedBytes = 3 * sizeof(float) * size_t(runData->planeSize);
+    if (runData->deep && s.scratchBytes < adjustedBytes) s.scratchBytes = adjustedBytes;
     s.scratch = trackedAlloc(s.scratchBytes);
     if (s.scratch == nullptr) return false;
     hostProgress(2, kProgressTotal);
@@ -194,14 +199,18 @@ bool runProxyStage() {
     if (hostPixelPort().readPlanes(s.sampledImage, 0, 2, kRateTwo, &sampled) != noErr) return false;
     if (!buildMasks(s, sampled)) return false;
     trackedFree(s.channel);
-    trackedFree(s.scratch);
+    if (!runData->deep) {
+        trackedFree(s.scratch);
+        return true;
+    }
+    for (int c = 0; c < 3; ++c)
+        deepAdjustedPlane(runData, c) = static_cast<float*>(s.scratch) + size_t(c) * size_t(runData->planeSize);
     return true;
 }
 
 // forPreview: the dialog will be shown.
 bool adjustMasks(bool forPreview) {
     if (!allocatePlanes(kPreviewPlanes, 3) || !allocatePlanes(kAdjustedPlanes, 3)) return false;
-    if (runData->deep && !allocateDeepPlanes(kDeepAdjustedPlanes, 3)) return false;
     int adjusted = adjustProxyMasks(params, runProxyImage(), forPreview);
     // Masks of one brightness everywhere cannot be adjusted: an area too
     // small to have two proxy pixels, or a flat image. The user is told which,
