@@ -58,5 +58,12 @@ DialogInputs runDialogInputs() {
 }
 
 int filteredChannelCount() {
-    return hostRecord->filterCase <= filterCaseFlatImageWithSelection ? hostRecord->planes : hostRecord->inLayerPlanes;
+    const FilterRecord* f = hostRecord;
+    if (f->filterCase > filterCaseFlatImageWithSelection) return f->inLayerPlanes;
+    // A host that does not report the case hands a layer with transparency
+    // over as four planes: the three colour planes are filtered, the fourth
+    // (the transparency) is never asked for and so keeps its values.
+    const bool rgb = f->imageMode == plugInModeRGBColor || f->imageMode == plugInModeRGB48;
+    if (f->filterCase == filterCaseNotSet && rgb && f->planes == 4) return 3;
+    return f->planes;
 }

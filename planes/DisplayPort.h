@@ -27,6 +27,7 @@ public:
     int16_t openTile(const Rect& r, int lo, int hi, PlaneView* in, MutablePlaneView* out) override {
         return below_->openTile(r, lo, hi, in, out);
     }
+    int16_t closeTiles() override { return below_->closeTiles(); }
     bool aborted() override { return below_->aborted(); }
     void progress(int32_t done, int32_t total) override { below_->progress(done, total); }
 

@@ -204,5 +204,5 @@ int16_t renderFullImage(PixelPort& port, const Rect& filterRect, const ProxyImag
         if (int16_t code = band(plan, port, proxy, t)) return code;
     memory.release(plan.bandMask);
     memory.release(pieceMemory);
-    return noErr;
+    return port.closeTiles();
 }

@@ -48,6 +48,16 @@ int TestHost::Impl::rowPadding() const {
     return sampleBytes() == 2 ? padding + (padding & 1) : padding;
 }
 
+const uint8_t* TestHost::Impl::servedRow(int plane, int r) const {
+    if (!quirks().servesUnfilteredImage || host.unfiltered_.data.empty()) return imageRow(plane, r);
+    const HostImage& img = host.unfiltered_;
+    return img.data.data() + img.index(plane, r, 0) * size_t(sampleBytes());
+}
+
+bool TestHost::Impl::blendsSelection() const {
+    return !host.selection_.empty() && (host.record_->haveMask || quirks().withholdsMask);
+}
+
 int TestHost::Impl::servedStep(const Rect& r, Fixed rate) const {
     int k = stepOfRate(rate);
     if (quirks().samplingSupport == 0 || faults().otherRateAt == advanceCalls) return 1;
@@ -95,7 +105,7 @@ void TestHost::Impl::serveInput(const FilterRecord& rec) {
         int y = k * (rec.inRect.top + r);
         for (int p = 0; p < n; ++p)
             src[size_t(p)] =
-                imageRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left) * size_t(sb);
+                servedRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left) * size_t(sb);
         interleaveRows(sb, src.data(), n, k, w, input.row(r));
     }
 }
@@ -120,7 +130,7 @@ void TestHost::Impl::serveOutput(const FilterRecord& rec) {
     for (int r = 0; r < h; ++r) {
         for (int p = 0; p < n; ++p)
             src[size_t(p)] =
-                imageRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + size_t(rec.outRect.left) * size_t(sb);
+                servedRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + size_t(rec.outRect.left) * size_t(sb);
         interleaveRows(sb, src.data(), n, 1, w, output.row(r));
     }
     committedOut = rec.outRect;
@@ -140,25 +150,24 @@ void TestHost::Impl::commitOutput() {
 template <class T>
 void TestHost::Impl::commitRows() {
     int n = committedHi - committedLo + 1, w = rectWidth(committedOut);
-    bool selected = host.record_->haveMask && !host.selection_.empty();
+    bool selected = blendsSelection();
     bool overRange = false;
     for (int r = 0; r < output.rows; ++r)
         for (int p = 0; p < n; ++p) {
-            T* dst = reinterpret_cast<T*>(const_cast<uint8_t*>(imageRow(committedLo + p, committedOut.top + r))) +
-                     committedOut.left;
+            int plane = committedLo + p, row = committedOut.top + r;
+            T* dst = reinterpret_cast<T*>(const_cast<uint8_t*>(imageRow(plane, row))) + committedOut.left;
+            const T* original = reinterpret_cast<const T*>(servedRow(plane, row)) + committedOut.left;
             const T* src = reinterpret_cast<const T*>(output.row(r)) + p;
             for (int c = 0; c < w; ++c) {
                 // A deep image's samples end at 32768, its full value.
                 overRange = overRange || (sizeof(T) == 2 && src[c * n] > 32768);
-                dst[c] = selected ? T(blended(dst[c], src[c * n], committedOut.top + r, committedOut.left + c))
-                                  : src[c * n];
+                dst[c] = selected ? T(blended(original[c], src[c * n], row, committedOut.left + c)) : src[c * n];
             }
         }
     if (overRange) violation("the plug-in wrote 16-bit samples above 32768 in " + rectText(committedOut));
 }
 
 int TestHost::Impl::blended(int original, int filtered, int row, int col) const {
-    if (!host.record_->haveMask || host.selection_.empty()) return filtered;
     int m = host.selection_[size_t(row) * size_t(host.image_.width) + size_t(col)];
     if (quirks().blend == SelectionBlend::Shifted)
         return m == 0 ? original : (original * (256 - (m + 1)) + filtered * (m + 1)) >> 8;

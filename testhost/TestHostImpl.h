@@ -158,6 +158,11 @@ struct TestHost::Impl {
     int sampleBytes() const { return host.image_.depth == 16 ? 2 : 1; }
     // Junk bytes after every row handed out.
     int rowPadding() const;
+    // The same row as this host serves it: of the image as Start found it,
+    // where the host serves from that.
+    const uint8_t* servedRow(int plane, int r) const;
+    // True when the host blends what the plug-in wrote through its selection.
+    bool blendsSelection() const;
 
     const HostQuirks& quirks() const { return host.options_.quirks; }
 
@@ -178,7 +183,7 @@ struct TestHost::Impl {
     template <class T>
     void commitRows();
 
-    // The host applies its selection to what the plug-in wrote.
+    // The host applies its selection (m at row, col) to what the plug-in wrote.
     int blended(int original, int filtered, int row, int col) const;
 
     int16_t advanceState();

@@ -120,7 +120,10 @@ TEST(DeepImages, TheHostBlendsTheFilteredPixelsThroughTheSelection) {
     HostImage input = scenes::deepRoom(400, 380);
     std::vector<uint8_t> selection(400 * 380);
     for (size_t i = 0; i < selection.size(); ++i) selection[i] = uint8_t(i % 400 < 100 ? 0 : i % 400 < 250 ? 128 : 255);
-    Outcome whole = run(input, replayed(12, 1)), selected = run(input, replayed(12, 1), selection);
+    // The host filters the selection's bounding rectangle, then blends.
+    TestHostOptions bounded = replayed(12, 1);
+    bounded.filterRect = {0, 100, 380, 400};
+    Outcome whole = run(input, bounded), selected = run(input, replayed(12, 1), selection);
     ASSERT_EQ(selected.result, 0);
     EXPECT_TRUE(selected.violations.empty()) << selected.violations.front();
     int wrong = 0;

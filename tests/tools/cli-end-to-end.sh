@@ -75,6 +75,15 @@ vips black "$work/black.v" 2390 1345 && vips linear "$work/black.v" "$work/mask.
     identical "$work/rc.v" "$work/pc.v" && ! identical "$work/rect.png" "$work/photo.png" &&
     pass "rectangle and selection" || fail "rectangle and selection"
 
+# A selection is filtered as a host filters it: its bounding rectangle is the
+# filter rectangle, so a fully selected rectangle gives the bytes of --rect.
+vips black "$work/sel.v" 2390 1345 && vips draw_rect "$work/sel.v" 255 300 200 900 700 --fill &&
+    vips copy "$work/sel.v" "$work/sel.png" &&
+    "$velmora" --selection "$work/sel.png" -o "$work/selected.png" "$work/photo.png" &&
+    "$velmora" --rect 200,300,900,1200 -o "$work/bounded.png" "$work/photo.png" &&
+    identical "$work/selected.png" "$work/bounded.png" && ! identical "$work/selected.png" "$work/photo.png" &&
+    pass "selection filtered as its bounding rectangle" || fail "selection filtered as its bounding rectangle"
+
 # Refusals.
 expect_refusal "missing file" "No such file" "$work/x.png" -- -o "$work/x.png" "$work/nothing.png"
 echo "not an image" >"$work/text.jpg"
@@ -274,6 +283,52 @@ else
     grep -q "No space left on device" <<<"$full" && grep -q "^exit 1$" <<<"$full" && [ "$(wc -l <<<"$full")" -eq 2 ] &&
         pass "a full disk: $(head -1 <<<"$full")" || fail "full disk: $full"
 fi
+
+# ---- Metadata oddities with whole pixels are accepted, with a note that says the pixels are whole.
+vips tiffsave "$meta/crop.png" "$meta/plain.tif" && exiftool -q -overwrite_original -ImageDescription="AAAAAAAA BBBBBBBB" \
+    "$meta/plain.tif" 2>/dev/null || vips tiffsave "$meta/crop.png" "$meta/plain.tif"
+"$fixtures" odd-metadata "$meta/plain.tif" "$meta/nul.tif" tiff-nul
+"$fixtures" odd-metadata "$meta/plain.tif" "$meta/unsorted.tif" tiff-unsorted
+"$fixtures" odd-metadata "$meta/crop.png" "$meta/short-exif.png" png-short-exif
+for odd in nul.tif unsorted.tif short-exif.png; do
+    [ -f "$meta/$odd" ] || { skip "$odd (exiftool missing)"; continue; }
+    for option in "" --accept-damaged; do
+        rm -f "$meta/odd-out.png"
+        err=$("$velmora" $option -o "$meta/odd-out.png" "$meta/$odd" 2>&1); rc=$?
+        [ $rc -eq 0 ] && [ -f "$meta/odd-out.png" ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] &&
+            grep -q "every pixel was decoded" <<<"$err" && ! grep -q "filtered what could be decoded" <<<"$err" &&
+            pass "$odd ${option:-}: accepted, said in one line: $err" || fail "$odd ${option:-}: exit $rc: $err"
+    done
+done
+
+# ---- The command line: --, names with control characters, the same status for the same refusal.
+cp "$work/photo.png" "$work/-dash.png"
+(cd "$work" && "$velmora" -o dash-out.png -- -dash.png) && [ -f "$work/dash-out.png" ] &&
+    pass "-- ends the options" || fail "-- ends the options"
+odd=$work/$'red\e[31m\nline.png'
+err=$("$velmora" -o "$work/x.png" "$odd" 2>&1)
+[ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] && ! grep -q $'\e' <<<"$err" && grep -qF 'red\x1b[31m\nline.png' <<<"$err" &&
+    pass "control characters in a name are escaped: $err" || fail "control characters reach the terminal: $(printf %q "$err")"
+"$velmora" -o "$work/nowhere/x.png" "$work/photo.png" 2>/dev/null; one=$?
+"$velmora" -o "$work/nowhere" "$work/photo.png" "$work/photo.tif" 2>/dev/null; several=$?
+[ $one -eq 1 ] && [ $several -eq 1 ] && pass "a missing output folder: exit 1 with one input and with several" ||
+    fail "a missing output folder: exit $one with one input, $several with several"
+toolong=$(printf 'n%.0s' $(seq 300)).png
+expect_refusal "an output name the file system cannot hold, before any work" "the file system takes at most 255" "" -- \
+    -o "$work/$toolong" "$work/cut.jpg"
+
+# ---- A run killed outright leaves its temporary file; the next run into that folder removes it.
+killed=$work/killed
+mkdir -p "$killed"
+"$velmora" -o "$killed/out.png" "$work/24mp.jpg" 2>/dev/null &
+pid=$!
+for _ in $(seq 2000); do [ -n "$(find "$killed" -name '.velmora-*')" ] && break; sleep 0.01; done
+kill -KILL $pid; wait $pid 2>/dev/null
+left=$(find "$killed" -name '.velmora-*')
+"$velmora" -o "$killed/next.png" "$work/photo.png"
+[ -n "$left" ] && [ -z "$(find "$killed" -name '.velmora-*')" ] && [ -f "$killed/next.png" ] &&
+    pass "a killed run's temporary file is removed by the next run" ||
+    fail "killed run: left '${left##*/}', now: $(ls -A "$killed")"
 
 "$velmora" --help | grep -q -- "--brightness" && "$velmora" --help | grep -q -- "without it an existing output refuses" &&
     pass "--help" || fail "--help"

@@ -26,6 +26,7 @@ struct Pixels {
 
 struct FilterJob {
     PluginEntryProc entry = nullptr;
+    PluginEntryProc (*reload)() = nullptr;  // loads the plug-in afresh, for hosts that unload it after a run
     double brightness = shownInitial(kShadowBrightness);
     double color = shownInitial(kColorIntensity);
     const Pixels* selection = nullptr;  // one band, same size
@@ -55,6 +56,10 @@ uint16_t fileSample(uint16_t hostSample);
 
 // Refuses what the plug-in or the host interface cannot take, with one line.
 bool checkFilterable(const Pixels& image, const FilterJob& job, std::string* error);
+
+// Refuses an image whose area to filter is one flat colour: the plug-in would
+// find nothing to reveal (said in its own words, which a host may not show).
+bool checkNotFlat(const Pixels& image, const FilterJob& job, std::string* error);
 
 // Filters `image` in place. Returns the host's result code (0 on success) and,
 // on failure, one line in *error.
