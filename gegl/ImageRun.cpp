@@ -16,6 +16,7 @@
 #include "planes/AdjustStep.h"
 #include "planes/FullRender.h"
 #include "planes/ProxyStage.h"
+#include "planes/SampleScales.h"
 
 namespace {
 
@@ -80,8 +81,8 @@ public:
     int16_t readPlanes(const Rect& r, int lo, int hi, int32_t rate, PlaneView* pixels) override {
         if (!isWholeStep(rate) || !fits(r, lo, hi, stepOfRate(rate))) return filterBadParameters;
         const int k = stepOfRate(rate);
-        *pixels = {image_.in + offset(r, k) + lo, k * image_.rowBytes, k * image_.pixelBytes, rectWidth(r),
-                   rectHeight(r)};
+        *pixels = {image_.in + offset(r, k) + lo * image_.sampleBytes, k * image_.rowBytes, k * image_.pixelBytes,
+                   rectWidth(r), rectHeight(r), image_.sampleBytes};
         return noErr;
     }
 
@@ -90,8 +91,10 @@ public:
 
     int16_t openTile(const Rect& r, int lo, int hi, PlaneView* in, MutablePlaneView* out) override {
         if (!fits(r, lo, hi, 1)) return filterBadParameters;
-        *in = {image_.in + offset(r, 1) + lo, image_.rowBytes, image_.pixelBytes, rectWidth(r), rectHeight(r)};
-        *out = {image_.out + offset(r, 1) + lo, image_.rowBytes, image_.pixelBytes, rectWidth(r), rectHeight(r)};
+        const ptrdiff_t first = offset(r, 1) + lo * image_.sampleBytes;
+        *in = {image_.in + first, image_.rowBytes, image_.pixelBytes, rectWidth(r), rectHeight(r), image_.sampleBytes};
+        *out = {image_.out + first, image_.rowBytes, image_.pixelBytes, rectWidth(r), rectHeight(r),
+                image_.sampleBytes};
         rendering_ = true;
         return noErr;
     }
@@ -125,6 +128,59 @@ RunOutcome outcomeOfCode(int16_t code) {
     return code == userCanceledErr ? RunOutcome::Cancelled : RunOutcome::OutOfMemory;
 }
 
+// The colour samples of a deep image, all pixels: to(original, current).
+template <class F>
+void eachColourSample(const ImageBuffers& image, const uint8_t* from, uint8_t* to, F convert) {
+    for (int y = 0; y < image.height; ++y) {
+        const uint16_t* in = reinterpret_cast<const uint16_t*>(from + ptrdiff_t(y) * image.rowBytes);
+        uint16_t* out = reinterpret_cast<uint16_t*>(to + ptrdiff_t(y) * image.rowBytes);
+        const int step = image.pixelBytes / 2;
+        for (int x = 0; x < image.width; ++x)
+            for (int c = 0; c < 3; ++c) out[x * step + c] = convert(in[x * step + c], out[x * step + c]);
+    }
+}
+
+// The run on pixels of the host's scale (a deep image's were converted).
+RunOutcome runOnHostScale(const ImageBuffers& image, double brightness, double color, const RunCallbacks& callbacks,
+                          const WorkMemory& memory) {
+    ImagePort port(image, callbacks);
+    FilterParameters params = initialParameters();
+    params.amount = storedValue(kShadowBrightness, brightness);
+    params.vibrance = storedValue(kColorIntensity, color);
+
+    const Rect whole = {0, 0, int16_t(image.height), int16_t(image.width)};
+    ProxyStage stage = planProxyStage(image.width, image.height, whole);
+    ProxyImage proxy = {};
+    proxy.width = int16_t(rectWidth(stage.proxy));
+    proxy.height = int16_t(rectHeight(stage.proxy));
+    proxy.deep = image.sampleBytes == 2;
+    const size_t planeSize = size_t(proxy.width) * size_t(proxy.height);
+    ProxyMasks built = {{}, {}, proxy.maskMin, proxy.maskScale, proxy.maskInvScale};
+    for (int c = 0; c < 3; ++c) {
+        if (proxy.deep) {
+            built.deepPlanes[c] = static_cast<float*>(memory.allocate(planeSize * sizeof(float)));
+            proxy.deepAdjusted[c] = static_cast<float*>(memory.allocate(planeSize * sizeof(float)));
+            if (built.deepPlanes[c] == nullptr || proxy.deepAdjusted[c] == nullptr) return RunOutcome::OutOfMemory;
+            proxy.deepMasks[c] = built.deepPlanes[c];
+        } else {
+            built.planes[c] = static_cast<uint8_t*>(memory.allocate(planeSize));
+            proxy.adjusted[c] = static_cast<uint8_t*>(memory.allocate(planeSize));
+            if (built.planes[c] == nullptr || proxy.adjusted[c] == nullptr) return RunOutcome::OutOfMemory;
+            proxy.masks[c] = built.planes[c];
+        }
+    }
+    if (!allocateProxyStage(stage, memory)) return RunOutcome::OutOfMemory;
+    if (int16_t code = buildProxyMasks(port, stage, &params.mask, built)) return outcomeOfCode(code);
+    releaseProxyStage(stage, memory);
+    for (int c = 0; c < 3; ++c) proxy.flat[c] = !std::isfinite(proxy.maskScale[c]);
+
+    int adjusted = adjustProxyMasks(&params, proxy, false);
+    if (adjusted == kEngineFlatLuma) return RunOutcome::NothingToReveal;
+    if (adjusted != 0) return RunOutcome::OutOfMemory;
+    if (int16_t code = renderFullImage(port, whole, proxy, memory)) return outcomeOfCode(code);
+    return RunOutcome::Filtered;
+}
+
 }  // namespace
 
 RunOutcome runOnImage(const ImageBuffers& image, double brightness, double color, int threads,
@@ -137,36 +193,18 @@ RunOutcome runOnImage(const ImageBuffers& image, double brightness, double color
     ThreadCap cap(threads);
     WorkerTeam team;
     RunMemory memory;
-    ImagePort port(image, callbacks);
+    if (image.sampleBytes == 1) return runOnHostScale(image, brightness, color, callbacks, memory.work());
 
-    FilterParameters params = initialParameters();
-    params.amount = storedValue(kShadowBrightness, brightness);
-    params.vibrance = storedValue(kColorIntensity, color);
-
-    const Rect whole = {0, 0, int16_t(image.height), int16_t(image.width)};
-    ProxyStage stage = planProxyStage(image.width, image.height, whole);
-    ProxyImage proxy = {};
-    proxy.width = int16_t(rectWidth(stage.proxy));
-    proxy.height = int16_t(rectHeight(stage.proxy));
-    const size_t planeSize = size_t(proxy.width) * size_t(proxy.height);
-    uint8_t* masks[3];
-    for (int c = 0; c < 3; ++c) {
-        masks[c] = static_cast<uint8_t*>(allocateBlock(planeSize));
-        proxy.adjusted[c] = static_cast<uint8_t*>(allocateBlock(planeSize));
-        if (masks[c] == nullptr || proxy.adjusted[c] == nullptr) return RunOutcome::OutOfMemory;
-        proxy.masks[c] = masks[c];
-    }
-    if (!allocateProxyStage(stage, memory.work())) return RunOutcome::OutOfMemory;
-    ProxyMasks built = {{masks[0], masks[1], masks[2]}, proxy.maskMin, proxy.maskScale, proxy.maskInvScale};
-    if (int16_t code = buildProxyMasks(port, stage, &params.mask, built)) return outcomeOfCode(code);
-    releaseProxyStage(stage, memory.work());
-    for (int c = 0; c < 3; ++c) proxy.flat[c] = !std::isfinite(proxy.maskScale[c]);
-
-    int adjusted = adjustProxyMasks(&params, proxy);
-    if (adjusted == kEngineFlatLuma) return RunOutcome::NothingToReveal;
-    if (adjusted != 0) return RunOutcome::OutOfMemory;
-    if (int16_t code = renderFullImage(port, whole, proxy, memory.work())) return outcomeOfCode(code);
-    return RunOutcome::Filtered;
+    // A deep image's samples on the host's scale, read from a copy; the
+    // result, written on that scale, goes back to the caller's.
+    ImageBuffers onHostScale = image;
+    uint8_t* copy = static_cast<uint8_t*>(allocateBlock(size_t(image.height) * size_t(image.rowBytes)));
+    if (copy == nullptr) return RunOutcome::OutOfMemory;
+    eachColourSample(image, image.in, copy, [](uint16_t v, uint16_t) { return hostSample(v); });
+    onHostScale.in = copy;
+    RunOutcome outcome = runOnHostScale(onHostScale, brightness, color, callbacks, memory.work());
+    if (outcome == RunOutcome::Filtered) eachColourSample(image, image.in, image.out, filteredFileSample);
+    return outcome;
 }
 
 const char* outcomeText(RunOutcome outcome) {

@@ -11,13 +11,16 @@
 
 // Interleaved pixels: width x height pixels of pixelBytes bytes, rows rowBytes
 // apart, the colour samples red, green, blue first in each pixel. Whatever
-// follows them in a pixel (alpha) is not read and not written.
+// follows them in a pixel (alpha) is not read and not written. Samples of one
+// byte go through the 8-bit path; of two bytes (0..65535, native byte order)
+// through the deep path.
 struct ImageBuffers {
     const uint8_t* in;
     uint8_t* out;  // the same layout; receives the filtered colour samples
     int width, height;
     int pixelBytes;
     ptrdiff_t rowBytes;
+    int sampleBytes;  // 1 or 2
 };
 
 // What the caller is asked while the run works; both may be null.

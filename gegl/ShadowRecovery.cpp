@@ -50,7 +50,7 @@ VelmoraOperation* self(GeglOperation* operation) { return reinterpret_cast<Velmo
 // How the input's pixels are filtered, and the format they are read and
 // written in: the input's own colour space (its primaries and transfer curve)
 // and alpha, in the depth the arithmetic takes.
-enum class Route { PassThrough, EightBit };
+enum class Route { PassThrough, EightBit, Deep };
 struct Negotiated {
     Route route;
     const Babl* format;
@@ -62,8 +62,11 @@ Negotiated negotiate(const Babl* source) {
         return {Route::PassThrough, source};
     const bool alpha = babl_format_has_alpha(source) != 0;
     const Babl* space = babl_format_get_space(source);
-    // Deeper input (16-bit, float) is computed on its 8-bit rounding.
-    return {Route::EightBit, babl_format_with_space(alpha ? "R'G'B'A u8" : "R'G'B' u8", space)};
+    // 8-bit input gives the plug-in's bytes; deeper input (16-bit, half or
+    // float) goes through the deep path at 16 bits, values outside 0..1 clipped.
+    if (babl_format_get_type(source, 0) == babl_type("u8"))
+        return {Route::EightBit, babl_format_with_space(alpha ? "R'G'B'A u8" : "R'G'B' u8", space)};
+    return {Route::Deep, babl_format_with_space(alpha ? "R'G'B'A u16" : "R'G'B' u16", space)};
 }
 
 void prepare(GeglOperation* operation) {
@@ -150,8 +153,9 @@ gboolean filterProcess(GeglOperation* operation, GeglBuffer* input, GeglBuffer* 
 
     gint threads = 0;
     g_object_get(gegl_config(), "threads", &threads, nullptr);
-    const ImageBuffers image = {in.get(), out.get(), whole.width, whole.height, pixelBytes,
-                                ptrdiff_t(whole.width) * pixelBytes};
+    const int sampleBytes = babl_format_get_type(format, 0) == babl_type("u16") ? 2 : 1;
+    const ImageBuffers image = {in.get(), out.get(),      whole.width, whole.height, pixelBytes,
+                                ptrdiff_t(whole.width) * pixelBytes, sampleBytes};
     // GEGL keeps what process() returns as the output of the settings it has
     // now: a run whose settings change stops early and starts again with the
     // new ones (every run writes every colour sample).

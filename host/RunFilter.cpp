@@ -50,6 +50,14 @@ bool notThreeChannels() {
            failWithMessage(kMessageNotThreeChannels);
 }
 
+// 8-bit samples (a host without the depth field leaves it 0) or 16-bit
+// ones, and an image mode that says the same: RGB48 exactly for 16 bits.
+bool unsupportedDepth() {
+    const int32_t depth = hostRecord->depth;
+    const bool deep = depth == 16, fits = depth == 0 || depth == 8 || deep;
+    return (!fits || deep != (hostRecord->imageMode == plugInModeRGB48)) && failWithMessage(kMessageUnsupportedDepth);
+}
+
 void settleParameters(bool& showDialog, int filterWidth, int filterHeight) {
     if (hostRecord->descriptorParameters != nullptr) {
         loadLastSettings();
@@ -84,6 +92,14 @@ bool allocatePlanes(int first, int count) {
     return true;
 }
 
+bool allocateDeepMasks() {
+    for (int c = 0; c < 3; ++c) {
+        deepMaskPlane(runData, c) = static_cast<float*>(trackedAlloc(size_t(runData->planeSize) * sizeof(float)));
+        if (deepMaskPlane(runData, c) == nullptr) return false;
+    }
+    return true;
+}
+
 bool runProxyStage() {
     FilterRecord* r = hostRecord;
     ProxyStage s = planProxyStage(r->imageSize.h, r->imageSize.v, r->filterRect);
@@ -91,23 +107,41 @@ bool runProxyStage() {
     runData->proxyWidth = int16_t(rectWidth(s.proxy));
     runData->planeSize = int32_t(runData->proxyWidth) * runData->proxyHeight;
 
-    if (!allocatePlanes(kMaskPlanes, 3) || !allocateProxyStage(s, trackedWorkMemory())) return false;
+    // A deep run keeps its three adjusted masks (12 bytes a proxy pixel) in
+    // the pyramid's scratch once the masks are built: the proxy is never
+    // larger than the sampled image, so this adds a few bytes at most.
+    const bool deep = runData->deep;
+    const size_t adjustedBytes = deep ? 3 * sizeof(float) * size_t(runData->planeSize) : 0;
+    if (deep ? !allocateDeepMasks() : !allocatePlanes(kMaskPlanes, 3)) return false;
+    if (!allocateProxyStage(s, trackedWorkMemory(), adjustedBytes)) return false;
     hostProgress(2, kRunProgressSteps);
 
     if (r->haveMask && !readSelectionMask(s.proxy)) return false;
-    ProxyMasks masks = {{maskPlane(runData, 0), maskPlane(runData, 1), maskPlane(runData, 2)},
-                        runData->maskMin, runData->maskScale, runData->maskInvScale};
+    ProxyMasks masks = {{}, {}, runData->maskMin, runData->maskScale, runData->maskInvScale};
+    for (int c = 0; c < 3; ++c) {
+        if (deep)
+            masks.deepPlanes[c] = deepMaskPlane(runData, c);
+        else
+            masks.planes[c] = maskPlane(runData, c);
+    }
     if (int16_t code = buildProxyMasks(hostPixelPort(), s, &params->mask, masks)) {
         *resultCell = code;
         return false;
     }
-    releaseProxyStage(s, trackedWorkMemory());
+    if (!deep) {
+        releaseProxyStage(s, trackedWorkMemory());
+        return true;
+    }
+    trackedFree(s.channel);
+    for (int c = 0; c < 3; ++c)
+        deepAdjustedPlane(runData, c) = static_cast<float*>(s.scratch) + size_t(c) * size_t(runData->planeSize);
     return true;
 }
 
-bool adjustMasks() {
+// forPreview: the dialog will be shown.
+bool adjustMasks(bool forPreview) {
     if (!allocatePlanes(kPreviewPlanes, 3) || !allocatePlanes(kAdjustedPlanes, 3)) return false;
-    int adjusted = adjustProxyMasks(params, runProxyImage());
+    int adjusted = adjustProxyMasks(params, runProxyImage(), forPreview);
     // Masks of one brightness everywhere cannot be adjusted: an area too
     // small to have two proxy pixels, or a flat image. The user is told which,
     // not that memory ran out.
@@ -127,6 +161,7 @@ bool dialogConfirmed(const SavedSettings& saved) {
     DialogInputs inputs = runDialogInputs();
     int endCode = ShowMainDialog(inputs);
     trackedFree(inputs.preview.proxyPixels);  // the preview's copy of the proxy is no longer needed
+    releasePreviewPixels();
     switch (endCode) {
         case 1:
             return true;
@@ -161,12 +196,13 @@ void runFilter() {
     int filterWidth = rectWidth(f), filterHeight = rectHeight(f);
     bool showDialog = true;
 
-    if (screenTooSmall() || imageTooSmall() || notThreeChannels()) return;
+    if (screenTooSmall() || imageTooSmall() || notThreeChannels() || unsupportedDepth()) return;
+    runData->deep = hostRecord->depth == 16;
 
     settleParameters(showDialog, filterWidth, filterHeight);
     SavedSettings saved = {params->amount, params->vibrance, params->mask.strength, params->mask.levelCount};
 
-    if (!runProxyStage() || !adjustMasks()) return;
+    if (!runProxyStage() || !adjustMasks(showDialog)) return;
 
     hostSetWatchSuspension(1);
     if (showDialog && !dialogConfirmed(saved)) return;

@@ -26,6 +26,12 @@ void resampleToFloat(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t 
 // dst row k. Rows outside 0 .. dstHeight - 1 are not written.
 void resampleToFloatRows(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                          float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount);
+// The same two from a float source (a deep image's adjusted masks), its
+// stride in samples: the same grid, the samples taken as they are.
+void resampleToFloat(const float* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window,
+                     float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride);
+void resampleToFloatRows(const float* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window,
+                         float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount);
 // Stores the value rounded to a byte (halves up, clamp high-first).
 void resampleBytes(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                    uint8_t* dst, int dstWidth, int dstHeight, ptrdiff_t dstRowBytes);

@@ -3,8 +3,9 @@
 // resolution, every second pixel, through the pixel port; each channel of it
 // in turn is turned into its mask by the pyramid over the whole sampled image
 // (so the masks see the image around the filter rectangle), and the part over
-// the proxy is kept as a byte plane, measured and normalised. One float
-// channel plane and one pyramid scratch block serve the three channels.
+// the proxy is kept as a byte plane (a float plane for a deep image), measured
+// and normalised. One float channel plane and one pyramid scratch block serve
+// the three channels.
 //
 // The plug-in's run and the GEGL operation both build their masks here; each
 // owns the mask planes and statistics the stage fills.
@@ -33,11 +34,13 @@ struct ProxyStage {
     size_t scratchBytes;
 };
 
-// Where the stage puts each channel's mask, a packed byte plane of the
-// proxy's size, and its statistics: maskMin, maskScale (computed in extended
-// precision, stored as float) and maskInvScale (from the stored float).
+// Where the stage puts each channel's mask, a packed plane of the proxy's
+// size (bytes; floats for a deep image, whose byte planes are null), and its
+// statistics: maskMin, maskScale (computed in extended precision, stored as
+// float) and maskInvScale (from the stored float).
 struct ProxyMasks {
     uint8_t* planes[3];
+    float* deepPlanes[3];
     float* maskMin;  // three of each
     float* maskScale;
     float* maskInvScale;
@@ -47,8 +50,10 @@ struct ProxyMasks {
 // filter rectangle within it; nothing allocated yet.
 ProxyStage planProxyStage(int imageWidth, int imageHeight, const Rect& filterRect);
 // The channel plane, then exactly the scratch the pyramid of the sampled image
-// needs (about 12 bytes a sample). False when memory cannot be had.
-bool allocateProxyStage(ProxyStage& s, const WorkMemory& memory);
+// needs (about 12 bytes a sample), or scratchAtLeast bytes if more (a deep
+// run keeps its adjusted masks in the scratch once the masks are built).
+// False when memory cannot be had.
+bool allocateProxyStage(ProxyStage& s, const WorkMemory& memory, size_t scratchAtLeast = 0);
 void releaseProxyStage(ProxyStage& s, const WorkMemory& memory);
 
 // Reads the sampled image through the port and builds the three masks into

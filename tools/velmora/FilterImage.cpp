@@ -4,6 +4,7 @@
 
 #include "base/Messages.h"
 #include "engine/Controls.h"
+#include "planes/SampleScales.h"
 #include "testhost/TestHost.h"
 #include "tools/velmora/MemoryBudget.h"
 
@@ -16,6 +17,12 @@ namespace {
 void fromPlanar(const testhost::HostImage& image, Pixels& p) {
     const size_t count = size_t(p.width) * size_t(p.height), bands = size_t(p.bands);
     for (size_t b = 0; b < bands; ++b) {
+        if (p.depth == 16) {
+            const uint16_t* plane = reinterpret_cast<const uint16_t*>(image.data.data()) + b * count;
+            uint16_t* out = reinterpret_cast<uint16_t*>(p.data.data()) + b;
+            for (size_t i = 0; i < count; ++i) out[i * bands] = filteredFileSample(out[i * bands], plane[i]);
+            continue;
+        }
         const uint8_t* plane = image.data.data() + b * count;
         uint8_t* out = p.data.data() + b;
         for (size_t i = 0; i < count; ++i) out[i * bands] = plane[i];
@@ -45,9 +52,15 @@ std::string resultText(int16_t code) {
 }  // namespace
 
 testhost::HostImage toPlanar(const Pixels& p) {
-    testhost::HostImage image = testhost::makeImage(p.width, p.height, p.bands);
+    testhost::HostImage image = testhost::makeImage(p.width, p.height, p.bands, p.depth);
     const size_t count = size_t(p.width) * size_t(p.height), bands = size_t(p.bands);
     for (size_t b = 0; b < bands; ++b) {
+        if (p.depth == 16) {
+            const uint16_t* in = reinterpret_cast<const uint16_t*>(p.data.data()) + b;
+            uint16_t* plane = reinterpret_cast<uint16_t*>(image.data.data()) + b * count;
+            for (size_t i = 0; i < count; ++i) plane[i] = hostSample(in[i * bands]);
+            continue;
+        }
         const uint8_t* in = p.data.data() + b;
         uint8_t* plane = image.data.data() + b * count;
         for (size_t i = 0; i < count; ++i) plane[i] = in[i * bands];
@@ -59,8 +72,13 @@ bool checkFilterable(const Pixels& image, const FilterJob& job, std::string* err
     if (image.width > 32767 || image.height > 32767) {
         *error = "the image is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
                  " pixels (about " +
-                 formatBytes(memoryNeeded(image.width, image.height, image.bands, job.selection != nullptr)) +
+                 formatBytes(memoryNeeded(image.width, image.height, image.bands, image.depth, job.selection != nullptr)) +
                  " of memory to filter); the filter interface carries at most 32767 pixels a side";
+        return false;
+    }
+    testhost::TestHostOptions host;
+    if (image.depth == 16 && testhost::applyHostProfile(job.hostProfile, &host) && !host.quirks.offersDeep) {
+        *error = "a 16-bit image, and the " + job.hostProfile + " host offers filters 8-bit images only";
         return false;
     }
     if (image.width < 350 || image.height < 350) {

@@ -13,12 +13,15 @@
 
 namespace cli {
 
-// 8-bit pixels, interleaved, 3 (RGB) or 4 (RGB + alpha) bands.
+// Pixels, interleaved, 3 (RGB) or 4 (RGB + alpha) bands: bytes for 8-bit
+// images; for 16-bit ones (depth 16), samples 0..65535 of two bytes each in
+// the machine's order, as files hold them.
 struct Pixels {
     int width = 0;
     int height = 0;
     int bands = 0;
     std::vector<uint8_t> data;
+    int depth = 8;
 };
 
 struct FilterJob {
@@ -43,7 +46,8 @@ void driveDialog(const FilterJob* job);
 // or where its messages cannot be seen).
 std::string takePluginMessage();
 
-// Interleaved pixels as the host's planar image.
+// Interleaved pixels as the host's planar image, 16-bit samples on the host's
+// scale (planes/SampleScales.h).
 testhost::HostImage toPlanar(const Pixels& p);
 
 // Refuses what the plug-in or the host interface cannot take, with one line.
