@@ -50,10 +50,23 @@ void enlargeBandMasks(RenderPlan& plan, const ProxyImage& proxy, int t) {
                             kTileSize * t, kTileSize);
 }
 
-// The rows `rows` (image coordinates) of plane k of a tile:
-// normalise, divide by the enlarged mask (capped at 1), scale to bytes and
-// undo the normalisation. Every pixel is computed on its own, so how the rows
-// are shared changes no byte.
+// One channel of a block of pixels, packed bytes of width(local) a row,
+// filtered in place: normalised, divided by the mask samples at inMask (the
+// block's rows and columns of the enlarged mask, capped at 1), scaled to
+// bytes and the normalisation undone. `tile` holds the block as floats, rows
+// tileStride samples apart. Every pixel is computed on its own, so how an
+// image is cut into blocks changes no byte.
+void filterBlock(uint8_t* bytes, const Rect& local, float* tile, ptrdiff_t tileStride, const float* mask,
+                 const Rect& inMask, int maskWidth, int maskHeight, const ProxyImage& proxy, int k) {
+    const int width = rectWidth(local);
+    importTile(bytes, tile, local, width, tileStride, rectHeight(local));
+    normalisePlane(tile, tileStride, local, proxy.maskMin[k], proxy.maskScale[k]);
+    divideByMask(tile, inMask, tileStride, mask, maskWidth, maskHeight, tile);
+    exportScaled(tile, tileStride, bytes, local, width, 255.0f);
+    denormaliseBytes(bytes, width, local, proxy.maskMin[k], proxy.maskInvScale[k]);
+}
+
+// The rows `rows` (image coordinates) of plane k of a tile.
 void renderRows(const RenderPlan& plan, const PieceBuffers& b, const ProxyImage& proxy, int k, int t,
                 const Rect& tile, const Rect& rows, const PlaneView& in, const MutablePlaneView& out) {
     const int first = rows.top - tile.top;
@@ -62,21 +75,15 @@ void renderRows(const RenderPlan& plan, const PieceBuffers& b, const ProxyImage&
     MutablePlaneView pieceOut = {out.data + ptrdiff_t(first) * out.rowBytes, out.rowBytes, out.colBytes, out.width,
                                  rectHeight(rows)};
     copyPlaneOut(pieceIn, k, b.bytes);
-    if (proxy.flat[k]) {  // nothing to divide by: the channel keeps its pixels
-        copyPlaneIn(b.bytes, pieceOut, k);
-        return;
+    if (!proxy.flat[k]) {  // a flat mask leaves nothing to divide by: the channel keeps its pixels
+        Rect local = {0, 0, int16_t(rectHeight(rows)), int16_t(rectWidth(rows))};
+        // The rows in the band's coordinates: band rows start at tile row t.
+        Rect inBand = rows;
+        moveRectTo(&inBand, &rows, rows.top - plan.filter.top - kTileSize * t, rows.left - plan.filter.left);
+        int bandRows = plan.height - kTileSize * t < kTileSize ? plan.height - kTileSize * t : kTileSize;
+        filterBlock(b.bytes, local, b.tile, kTileSize, plan.bandMask + size_t(k) * bandFloats(plan), inBand,
+                    plan.width, bandRows, proxy, k);
     }
-    Rect local = {0, 0, int16_t(rectHeight(rows)), int16_t(rectWidth(rows))};
-    importTile(b.bytes, b.tile, local, rectWidth(rows), kTileSize, kTileSize);
-    normalisePlane(b.tile, kTileSize, local, proxy.maskMin[k], proxy.maskScale[k]);
-    // The rows in the band's coordinates: band rows start at tile row t.
-    Rect inBand = rows;
-    moveRectTo(&inBand, &rows, rows.top - plan.filter.top - kTileSize * t, rows.left - plan.filter.left);
-    int bandRows = plan.height - kTileSize * t < kTileSize ? plan.height - kTileSize * t : kTileSize;
-    divideByMask(b.tile, inBand, kTileSize, plan.bandMask + size_t(k) * bandFloats(plan), plan.width, bandRows,
-                 b.tile);
-    exportScaled(b.tile, kTileSize, b.bytes, local, rectWidth(rows), 255.0f);
-    denormaliseBytes(b.bytes, rectWidth(rows), local, proxy.maskMin[k], proxy.maskInvScale[k]);
     copyPlaneIn(b.bytes, pieceOut, k);
 }
 
@@ -135,4 +142,34 @@ int16_t renderFullImage(PixelPort& port, const Rect& filterRect, const ProxyImag
     memory.release(plan.bandMask);
     memory.release(pieceMemory);
     return noErr;
+}
+
+bool renderRegion(const Rect& filterRect, const ProxyImage& proxy, const Rect& region, const PlaneView& in,
+                  const MutablePlaneView& out, const WorkMemory& memory) {
+    const int w = rectWidth(region), h = rectHeight(region);
+    const size_t count = size_t(w) * size_t(h);
+    float* mask = static_cast<float*>(memory.allocate(2 * count * sizeof(float)));
+    uint8_t* bytes = mask ? static_cast<uint8_t*>(memory.allocate(count)) : nullptr;
+    if (bytes == nullptr) {
+        memory.release(mask);
+        return false;
+    }
+    float* tile = mask + count;
+    const Rect local = {0, 0, int16_t(h), int16_t(w)};
+    // The region's samples of each mask enlarged over the whole filter rectangle.
+    Rect part = region;
+    moveRectTo(&part, &region, region.top - filterRect.top, region.left - filterRect.left);
+    const Rect window = {0, 0, proxy.height, proxy.width};
+    for (int k = 0; k < kChannels; ++k) {
+        copyPlaneOut(in, k, bytes);
+        if (!proxy.flat[k]) {
+            resampleToFloatPart(proxy.adjusted[k], proxy.width, proxy.height, proxy.width, window, mask,
+                                rectWidth(filterRect), rectHeight(filterRect), w, part);
+            filterBlock(bytes, local, tile, w, mask, local, w, h, proxy, k);
+        }
+        copyPlaneIn(bytes, out, k);
+    }
+    memory.release(bytes);
+    memory.release(mask);
+    return true;
 }
