@@ -8,7 +8,8 @@ set -euo pipefail
 tests=$1 plugin=$2 photo=$3 shots=$4 odd=${5:-}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
-prefix=$("$root/scripts/dialog-prefix.sh")
+# VELMORA_DIALOG_DPI: the text size of the screen (96 unless named).
+prefix=$("$root/scripts/dialog-prefix.sh" "${VELMORA_DIALOG_DPI:-96}")
 
 mkdir -p "$shots"
 work=$(mktemp -d)
