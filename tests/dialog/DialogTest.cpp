@@ -962,6 +962,8 @@ TEST(TruthfulDialog, TypedValuesAreTheValuesAndOkGivesTheToolsBytes) {
         d.pressKey(VK_HOME);
         d.pressKey(VK_NEXT);
         shows(ID_BRIGHTNESS_EDIT, "5", 5, "Home, Page Down");
+        for (int i = 0; i < 12; ++i) d.pressKey(VK_NEXT);  // many fast changes, past the end
+        shows(ID_BRIGHTNESS_EDIT, "20", 20, "Page Down past the end");
         d.typeInto(ID_BRIGHTNESS_EDIT, "14");
         d.typeInto(ID_INTENSITY_EDIT, "-1");
         shows(ID_INTENSITY_EDIT, "-1", 1, "-1");
