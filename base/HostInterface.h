@@ -108,6 +108,7 @@ enum : int16_t {
 };
 
 enum : int16_t {
+    filterCaseNotSet = 0,  // the host does not report the case
     filterCaseUnsupported = -1,
     filterCaseFlatImageNoSelection = 1,
     filterCaseFlatImageWithSelection = 2,

@@ -84,6 +84,12 @@ public:
         return noErr;
     }
 
+    // An advanceState with every rectangle empty: the host stores the last
+    // tile and no rectangle stays set when Start returns.
+    int16_t closeTiles() override {
+        return send(Request{{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, 0, kRateOne, kRateOne});
+    }
+
     bool aborted() override { return hostAbort(); }
     void progress(int32_t done, int32_t total) override { hostProgress(done, total); }
 

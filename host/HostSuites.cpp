@@ -39,6 +39,11 @@ Ptr hostLockHandle(Handle h) {
     return procs && procs->lockProc ? procs->lockProc(h, true) : nullptr;
 }
 
+int32_t hostHandleSize(Handle h) {
+    HandleProcs* procs = handleProcs();
+    return procs && procs->getSizeProc ? procs->getSizeProc(h) : -1;
+}
+
 void hostUnlockHandle(Handle h) {
     HandleProcs* procs = handleProcs();
     if (procs && procs->unlockProc) procs->unlockProc(h);

@@ -13,6 +13,8 @@ BufferProcs* hostBufferProcs();
 Handle hostNewHandle(int32_t size);
 void hostDisposeHandle(Handle h);
 Ptr hostLockHandle(Handle h);
+// The handle's size in bytes; -1 when the host cannot tell.
+int32_t hostHandleSize(Handle h);
 void hostUnlockHandle(Handle h);
 
 // advanceState's code (filterBadParameters when the host has none).

@@ -41,6 +41,9 @@ extern void* moduleInstance;      // the library's own module (HINSTANCE)
 
 void initRunData();
 void clearHostRects();
+// The library is being unloaded: releases what the plug-in holds of its own
+// (a host may unload it after a run that had no Finish).
+void releaseAtUnload();
 
 // The entry point. Exported undecorated from the DLL; called in-process natively.
 extern "C" void PI_CALL PluginMain(int16_t selector, void* paramBlock, intptr_t* data, int16_t* result);

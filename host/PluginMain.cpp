@@ -2,6 +2,8 @@
 // dispatches on the selector, and after any failed call releases everything of
 // the run so nothing outlives it in host memory.
 #include "host/FloatEnvironment.h"
+#include "host/HostPixelPort.h"
+#include "host/Parameters.h"
 #include "host/PluginGlobals.h"
 #include "host/RecordHandles.h"
 #include "host/RunFilter.h"
@@ -31,6 +33,11 @@ void clearHostRects() {
     clearRect(&hostRecord->maskRect);
 }
 
+void releaseAtUnload() {
+    releaseTrackedAtUnload();
+    resetHostPixelPort();
+}
+
 namespace {
 
 bool bothHandlesExist() { return hostRecord->parameters != nullptr && *dataCell != 0; }
@@ -50,6 +57,7 @@ void createMissingHandles() {
 }
 
 void doParameters() {
+    disposeForeignHandles();
     createMissingHandles();
     if (*resultCell != noErr) {
         disposeHandles();
@@ -59,8 +67,15 @@ void doParameters() {
 }
 
 void doPrepare() {
+    disposeForeignHandles();
     if (bothHandlesExist()) {
         lockHandles();  // the values left by Parameters stay
+        // Values no step of the plug-in could have left (a host's saved
+        // record gone bad) give way to the initial ones.
+        if (*resultCell == noErr && !parametersInRange()) {
+            setDefaultParameters();
+            initRunData();
+        }
     } else {
         createMissingHandles();
         if (*resultCell != noErr) disposeHandles();

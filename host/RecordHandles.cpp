@@ -11,7 +11,24 @@
 namespace {
 bool parametersLocked = false;
 bool dataLocked = false;
+
+// True when the host says h is not `size` bytes (a host that cannot tell is trusted).
+bool foreign(Handle h, size_t size) {
+    int32_t held = hostHandleSize(h);
+    return held >= 0 && size_t(held) != size;
+}
 }  // namespace
+
+void disposeForeignHandles() {
+    if (hostRecord->parameters != nullptr && foreign(hostRecord->parameters, sizeof(FilterParameters))) {
+        hostDisposeHandle(hostRecord->parameters);
+        hostRecord->parameters = nullptr;
+    }
+    if (*dataCell != 0 && foreign(reinterpret_cast<Handle>(*dataCell), sizeof(RunData))) {
+        hostDisposeHandle(reinterpret_cast<Handle>(*dataCell));
+        *dataCell = 0;
+    }
+}
 
 void newParameterHandle() {
     hostRecord->parameters = hostNewHandle(int32_t(sizeof(FilterParameters)));
@@ -25,6 +42,7 @@ void newDataHandle() {
 }
 
 void lockHandles() {
+    disposeForeignHandles();
     if (hostRecord->parameters == nullptr || *dataCell == 0) {
         *resultCell = filterBadParameters;
         return;

@@ -44,5 +44,11 @@ DialogInputs runDialogInputs() {
 }
 
 int filteredChannelCount() {
-    return hostRecord->filterCase <= filterCaseFlatImageWithSelection ? hostRecord->planes : hostRecord->inLayerPlanes;
+    const FilterRecord* f = hostRecord;
+    if (f->filterCase > filterCaseFlatImageWithSelection) return f->inLayerPlanes;
+    // A host that does not report the case hands a layer with transparency
+    // over as four planes: the three colour planes are filtered, the fourth
+    // (the transparency) is never asked for and so keeps its values.
+    if (f->filterCase == filterCaseNotSet && f->imageMode == plugInModeRGBColor && f->planes == 4) return 3;
+    return f->planes;
 }

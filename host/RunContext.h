@@ -14,5 +14,6 @@ PreviewContext runPreviewContext();
 // and the host's window and drawing.
 DialogInputs runDialogInputs();
 // The channels the host filters: inLayerPlanes for a layer with transparency
-// (filterCase above 2), else the record's planes.
+// (filterCase above 2), 3 for four RGB planes of a host that does not report
+// the case (the fourth is the transparency), else the record's planes.
 int filteredChannelCount();

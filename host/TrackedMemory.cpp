@@ -118,6 +118,15 @@ void freeAllTracked() {
     allocationsSinceEmpty = 0;
 }
 
+void releaseTrackedAtUnload() {
+    while (TrackedBlock* entry = tracker.newest) {
+        unlink(entry);
+        if (entry->fromHeap == 1) std::free(entry->block);
+        std::free(entry);
+    }
+    allocationsSinceEmpty = 0;
+}
+
 void armTrackedAllocationFault() {
     const char* n = std::getenv("VELMORA_FAIL_TRACKED_ALLOCATION");
     failAt = n ? std::atoi(n) : 0;

@@ -14,6 +14,10 @@ void* trackedAlloc(size_t size);
 int16_t trackedFree(void* block);  // -1 for a pointer it does not know
 void freeAllTracked();
 int trackedBlockCount();
+// The library is being unloaded with blocks still listed (a host that ends
+// runs without Finish): the plug-in's own heap blocks are freed and the host's
+// buffers forgotten (the host's suite may be gone; the buffers are its own).
+void releaseTrackedAtUnload();
 
 // Testing aid: with VELMORA_FAIL_TRACKED_ALLOCATION=N in the environment, the
 // Nth tracked allocation after the tracker was last empty fails as if neither

@@ -141,7 +141,7 @@ int16_t renderFullImage(PixelPort& port, const Rect& filterRect, const ProxyImag
         if (int16_t code = renderBand(plan, port, proxy, t)) return code;
     memory.release(plan.bandMask);
     memory.release(pieceMemory);
-    return noErr;
+    return port.closeTiles();
 }
 
 bool renderRegion(const Rect& filterRect, const ProxyImage& proxy, const Rect& region, const PlaneView& in,

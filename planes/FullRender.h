@@ -3,7 +3,8 @@
 // Each tile is asked for with its three colour planes at once, in and out (a
 // request every host answers right), and each channel's adjusted mask is
 // enlarged to full resolution one band of tile rows at a time, so memory stays
-// a few tile rows whatever the image size.
+// a few tile rows whatever the image size. After the last tile the port is
+// closed, so the host has stored every tile and no request stays open.
 #pragma once
 #include <cstdint>
 

@@ -45,6 +45,10 @@ public:
     // Planes lo..hi of r at full resolution to read, and a buffer for the same
     // planes of r to write: what is written replaces the image's pixels.
     virtual int16_t openTile(const Rect& r, int lo, int hi, PlaneView* in, MutablePlaneView* out) = 0;
+    // Hands the last tile written back to the host and leaves no request
+    // open: a host that re-reads an open request from its unfiltered image
+    // at the next selector would otherwise put the original back over it.
+    virtual int16_t closeTiles() = 0;
     // True when the user asked to stop.
     virtual bool aborted() = 0;
     virtual void progress(int32_t done, int32_t total) = 0;

@@ -11,8 +11,10 @@ HostHandle* TestHost::Impl::newHandle(int32_t size) {
         violation("newProc with a negative size");
         return nullptr;
     }
-    HostHandle* h = new HostHandle{static_cast<char*>(std::malloc(size_t(size) + 1)), size, 0};
-    std::memset(h->data, kFreshBuffer, size_t(size) + 1);
+    // A guard zone follows the handle's bytes, so a write past its end is caught.
+    HostHandle* h = new HostHandle{static_cast<char*>(std::malloc(size_t(size) + kGuardBytes)), size, 0};
+    std::memset(h->data, kFreshBuffer, size_t(size));
+    std::memset(h->data + size, kJunk, kGuardBytes);
     handles.insert(h);
     return h;
 }
@@ -27,6 +29,11 @@ HostHandle* TestHost::Impl::known(Handle handle, const char* what) {
 }
 
 void TestHost::Impl::dispose(HostHandle* h) {
+    for (size_t i = 0; i < kGuardBytes; ++i)
+        if (uint8_t(h->data[size_t(h->size) + i]) != kJunk) {
+            violation("written past the end of a handle of " + std::to_string(h->size) + " bytes");
+            break;
+        }
     handles.erase(h);
     std::free(h->data);
     delete h;

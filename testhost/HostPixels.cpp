@@ -42,6 +42,15 @@ const uint8_t* TestHost::Impl::imageRow(int plane, int r) const {
     return img.data.data() + (size_t(plane) * size_t(img.height) + size_t(r)) * size_t(img.width);
 }
 
+const uint8_t* TestHost::Impl::servedRow(int plane, int r) const {
+    if (!quirks().servesUnfilteredImage || host.unfiltered_.data.empty()) return imageRow(plane, r);
+    return &host.unfiltered_.at(plane, r, 0);
+}
+
+bool TestHost::Impl::blendsSelection() const {
+    return !host.selection_.empty() && (host.record_->haveMask || quirks().withholdsMask);
+}
+
 int TestHost::Impl::servedStep(const Rect& r, Fixed rate) const {
     int k = stepOfRate(rate);
     if (quirks().samplingSupport == 0 || faults().otherRateAt == advanceCalls) return 1;
@@ -79,7 +88,7 @@ void TestHost::Impl::serveInput(const FilterRecord& rec) {
     for (int r = 0; r < h; ++r) {
         int y = k * (rec.inRect.top + r);
         for (int p = 0; p < n; ++p)
-            src[size_t(p)] = imageRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left);
+            src[size_t(p)] = servedRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left);
         interleaveRows(src.data(), n, k, w, input.row(r));
     }
 }
@@ -102,7 +111,7 @@ void TestHost::Impl::serveOutput(const FilterRecord& rec) {
     std::vector<const uint8_t*> src(static_cast<size_t>(n), nullptr);
     for (int r = 0; r < h; ++r) {
         for (int p = 0; p < n; ++p)
-            src[size_t(p)] = imageRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + rec.outRect.left;
+            src[size_t(p)] = servedRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + rec.outRect.left;
         interleaveRows(src.data(), n, 1, w, output.row(r));
     }
     committedOut = rec.outRect;
@@ -116,22 +125,22 @@ void TestHost::Impl::commitOutput() {
     outputPending = false;
     if (!output.intact()) violation("the plug-in wrote outside outRect " + rectText(committedOut));
     int n = committedHi - committedLo + 1, w = rectWidth(committedOut);
-    bool selected = host.record_->haveMask && !host.selection_.empty();
+    bool selected = blendsSelection();
     for (int r = 0; r < output.rows; ++r)
         for (int p = 0; p < n; ++p) {
-            uint8_t* dst = const_cast<uint8_t*>(imageRow(committedLo + p, committedOut.top + r)) + committedOut.left;
+            int plane = committedLo + p, row = committedOut.top + r;
+            uint8_t* dst = const_cast<uint8_t*>(imageRow(plane, row)) + committedOut.left;
+            const uint8_t* original = servedRow(plane, row) + committedOut.left;
             const uint8_t* src = output.row(r) + p;
             if (!selected) {
                 for (int c = 0; c < w; ++c) dst[c] = src[c * n];
             } else {
-                for (int c = 0; c < w; ++c)
-                    dst[c] = blended(dst[c], src[c * n], committedOut.top + r, committedOut.left + c);
+                for (int c = 0; c < w; ++c) dst[c] = blended(original[c], src[c * n], row, committedOut.left + c);
             }
         }
 }
 
 uint8_t TestHost::Impl::blended(uint8_t original, uint8_t filtered, int row, int col) const {
-    if (!host.record_->haveMask || host.selection_.empty()) return filtered;
     int m = host.selection_[size_t(row) * size_t(host.image_.width) + size_t(col)];
     if (quirks().blend == SelectionBlend::Shifted)
         return m == 0 ? original : uint8_t((original * (256 - (m + 1)) + filtered * (m + 1)) >> 8);

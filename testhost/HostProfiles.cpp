@@ -24,7 +24,14 @@ void psfilterpdn(TestHostOptions* o) {
 }
 
 // GIMP's 8bf loader: no sampling, no scripting, no basic suite, no padding,
-// properties only with '8BIM' and no watch cursor property at all.
+// properties only with '8BIM' and no watch cursor property at all. It never
+// reports the filter case (a layer with transparency comes as four planes),
+// passes no mask (a selection is its bounding rectangle, and GIMP blends the
+// result through the selection), serves every buffer from the layer as it was
+// (the output goes to a shadow copy), calls advanceState itself before each
+// Continue and stores that output again after it, never calls Finish after a
+// success, and unloads the plug-in after every run, keeping the parameters'
+// bytes for "repeat last filter".
 void pspi(TestHostOptions* o) {
     o->hostSig = fourCC('P', 'M', 'I', 'G');
     o->withholdDescriptorParameters = true;
@@ -35,6 +42,12 @@ void pspi(TestHostOptions* o) {
     o->quirks.propertySignatureRefusal = errPlugInHostInsufficient;
     o->quirks.watchPropertyUnknown = true;
     o->quirks.forgetsSettings = true;
+    o->quirks.reportsFilterCase = false;
+    o->quirks.withholdsMask = true;
+    o->quirks.servesUnfilteredImage = true;
+    o->quirks.advancesAroundContinue = true;
+    o->quirks.finishesAfterSuccess = false;
+    o->quirks.unloadsAfterRun = true;
 }
 
 // IrfanView: maxSpace in kilobytes, nothing kept between runs.

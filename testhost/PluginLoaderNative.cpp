@@ -6,4 +6,9 @@ bool loadPlugin(const char*, LoadedPlugin* plugin, std::string*) {
     return true;
 }
 
-void unloadPlugin(LoadedPlugin* plugin) { *plugin = {}; }
+// Natively the plug-in is linked in: unloading it releases what it holds, as
+// the library's detach does.
+void unloadPlugin(LoadedPlugin* plugin) {
+    releaseAtUnload();
+    *plugin = {};
+}

@@ -2,6 +2,7 @@
 // trampolines through which the plug-in reaches the live host.
 #include "testhost/TestHost.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -131,9 +132,30 @@ TestHost::~TestHost() {
     if (current == this) current = nullptr;
 }
 
+Rect selectionBounds(const std::vector<uint8_t>& mask, int width, const Rect& within) {
+    int top = within.bottom, left = within.right, bottom = within.top, right = within.left;
+    for (int y = within.top; y < within.bottom; ++y) {
+        const uint8_t* row = mask.data() + size_t(y) * size_t(width);
+        for (int x = within.left; x < within.right; ++x) {
+            if (row[x] == 0) continue;
+            top = std::min(top, y);
+            bottom = std::max(bottom, y + 1);
+            left = std::min(left, x);
+            right = std::max(right, x + 1);
+        }
+    }
+    if (bottom <= top) return {0, 0, 0, 0};
+    return {int16_t(top), int16_t(left), int16_t(bottom), int16_t(right)};
+}
+
 void TestHost::setSelection(std::vector<uint8_t> mask) {
     selection_ = std::move(mask);
-    record_->haveMask = !selection_.empty();
+    if (rectIsEmpty(options_.filterRect) && !selection_.empty()) {
+        Rect whole = {0, 0, int16_t(image_.height), int16_t(image_.width)};
+        Rect bounds = selectionBounds(selection_, image_.width, whole);
+        if (!rectIsEmpty(bounds)) record_->filterRect = bounds;
+    }
+    record_->haveMask = !selection_.empty() && !options_.quirks.withholdsMask;
     // The filter case follows the selection, as a host reports it.
     if (record_->haveMask && record_->filterCase == filterCaseFlatImageNoSelection)
         record_->filterCase = filterCaseFlatImageWithSelection;
@@ -176,7 +198,7 @@ void TestHost::setUpRecord() {
     r.planes = options_.planesOverride ? options_.planesOverride : int16_t(image_.planes);
     r.inLayerPlanes = options_.inLayerPlanes ? options_.inLayerPlanes : int16_t(image_.planes);
     r.filterRect = rectIsEmpty(options_.filterRect) ? whole : options_.filterRect;
-    r.filterCase = options_.filterCase;
+    r.filterCase = options_.quirks.reportsFilterCase ? options_.filterCase : int16_t(filterCaseNotSet);
     r.imageMode = options_.imageMode;
     r.hostSig = options_.hostSig;
     r.maxSpace = options_.quirks.maxSpaceInKilobytes ? (1 << 30) / 1024 : 1 << 30;
@@ -222,6 +244,7 @@ int16_t TestHost::call(int16_t selector) {
         return filterBadParameters;
     }
     current = this;
+    if (selector == filterSelectorStart && options_.quirks.servesUnfilteredImage) unfiltered_ = image_;
     int16_t result = selector == filterSelectorAbout ? options_.quirks.aboutResultPreset : int16_t(0);
     void* block = selector == filterSelectorAbout ? static_cast<void*>(&impl_->about) : record_.get();
     entry_(selector, block, &dataCell_, &result);
@@ -239,6 +262,49 @@ void TestHost::hostAdvanceState() {
 int16_t TestHost::runAbout() { return call(filterSelectorAbout); }
 
 int16_t TestHost::runFilter(bool withParameters) {
+    int16_t result = runSelectors(withParameters);
+    if (options_.quirks.unloadsAfterRun) unloadAfterRun();
+    return result;
+}
+
+int16_t TestHost::repeatFilter() {
+    if (savedParameters_) {
+        HostHandle* h = impl_->newHandle(int32_t(savedParameters_->size()));
+        if (!savedParameters_->empty()) std::memcpy(h->data, savedParameters_->data(), savedParameters_->size());
+        record_->parameters = reinterpret_cast<Handle>(h);
+        savedParameters_.reset();
+    }
+    // The step the last run recorded, replayed without the dialog.
+    if (hostProfileReplays(options_)) descriptorParameters_.playInfo = plugInDialogDontDisplay;
+    return runFilter(false);
+}
+
+void TestHost::reloadPlugin() {
+    if (!reload_) {
+        violations_.push_back("the host cannot load the plug-in afresh (no reloader set)");
+        return;
+    }
+    entry_ = reload_();
+}
+
+void TestHost::unloadAfterRun() {
+    if (record_->parameters != nullptr) {
+        if (HostHandle* h = impl_->known(record_->parameters, "saving the parameters"))
+            savedParameters_ = std::vector<uint8_t>(h->data, h->data + h->size);
+    }
+    reloadPlugin();
+    if (!reload_) return;  // the old plug-in still holds what it held
+    // The plug-in's process has ended: nothing it held of the host's memory survives.
+    std::vector<HostHandle*> held(impl_->handles.begin(), impl_->handles.end());
+    for (HostHandle* h : held)
+        if (reinterpret_cast<Handle>(h) != descriptorParameters_.descriptor) impl_->dispose(h);
+    for (HostBuffer* b : impl_->buffers) delete b;
+    impl_->buffers.clear();
+    record_->parameters = nullptr;
+    dataCell_ = 0;
+}
+
+int16_t TestHost::runSelectors(bool withParameters) {
     int16_t result = noErr;
     if (withParameters && (result = call(filterSelectorParameters)) != noErr) return result;
     if ((result = call(filterSelectorPrepare)) != noErr) return result;
@@ -252,6 +318,7 @@ int16_t TestHost::runFilter(bool withParameters) {
     }
     // Such a host calls Finish only when every Continue succeeded.
     if (hostAdvances && result != noErr) return result;
+    if (result == noErr && !options_.quirks.finishesAfterSuccess) return result;
     int16_t finish = call(filterSelectorFinish);
     if (hostAdvances) hostAdvanceState();
     return result != noErr ? result : finish;

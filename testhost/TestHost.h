@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,15 @@ struct HostQuirks {
     int16_t aboutResultPreset = 0;       // the result cell's value before About
     SelectionBlend blend = SelectionBlend::Linear;
     bool advancesAroundContinue = false; // the host calls advanceState before each Continue and after Finish
+    bool reportsFilterCase = true;       // false: filterCase is always 0 (not set)
+    bool withholdsMask = false;          // haveMask false: a selection arrives only as its bounding rectangle,
+                                         // and the host blends the result through it as it stores it
+    bool servesUnfilteredImage = false;  // input and output buffers hold the image as it was when Start began
+                                         // (the plug-in's output goes to a copy the host merges in)
+    bool finishesAfterSuccess = true;    // false: no Finish after a run that succeeded
+    bool unloadsAfterRun = false;        // the plug-in is unloaded after every run and loaded afresh for the
+                                         // next; the parameters' bytes are kept for a repeat, and what the
+                                         // plug-in held of the host's memory goes with its process
 };
 
 struct TestHostOptions {
@@ -165,6 +175,10 @@ std::vector<std::string> hostProfileNames();
 // True when the profile's hosts can replay settings through a scripting descriptor.
 bool hostProfileReplays(const TestHostOptions& options);
 
+// The bounding rectangle of the non-zero pixels of a mask `width` pixels wide
+// (one byte a pixel, rows packed) within `within`; empty when none is.
+Rect selectionBounds(const std::vector<uint8_t>& mask, int width, const Rect& within);
+
 class TestHost {
 public:
     TestHost(HostImage image, TestHostOptions options = {});
@@ -172,10 +186,17 @@ public:
     TestHost(const TestHost&) = delete;
     TestHost& operator=(const TestHost&) = delete;
 
+    // The host's selection (width * height bytes, 255 = selected). Without a
+    // filter rectangle of the options', the selection's bounding rectangle
+    // becomes the filter rectangle, as hosts make it.
     void setSelection(std::vector<uint8_t> mask);
     // The faults to inject from now on (counts are of the whole run).
-    Faults& faults() { return options_.faults; }  // width * height bytes, 255 = selected
+    Faults& faults() { return options_.faults; }
     void setEntry(PluginEntryProc entry) { entry_ = entry; }
+    // How this host loads the plug-in afresh: unloads it and returns the entry
+    // of a fresh load. Hosts that unload the plug-in after every run need it.
+    void setReloader(std::function<PluginEntryProc()> reload) { reload_ = std::move(reload); }
+    void reloadPlugin();
 
     // One selector call, as a host makes it; returns the result cell.
     int16_t call(int16_t selector);
@@ -184,6 +205,14 @@ public:
     // (Parameters), Prepare, Start, Continue while rectangles are non-empty, Finish.
     // Returns the first non-zero result, else 0.
     int16_t runFilter(bool withParameters = true);
+    // "Repeat last filter": the parameters handle kept from the last run (or
+    // its saved bytes, in a new handle) is handed back and the selectors run
+    // again from Prepare; a host with scripting replays the step the last run
+    // recorded, without the dialog.
+    int16_t repeatFilter();
+    // The parameters' bytes a host that unloads the plug-in saved from the
+    // last run, for the repeat (none: nothing saved).
+    std::optional<std::vector<uint8_t>>& savedParameters() { return savedParameters_; }
 
     // What the run left behind.
     HostImage& image() { return image_; }
@@ -217,13 +246,20 @@ public:
 private:
     friend struct Impl;
     void setUpRecord();
+    int16_t runSelectors(bool withParameters);
+    // A host that unloads the plug-in after a run: keeps the parameters'
+    // bytes, loads the plug-in afresh and frees what the old one held.
+    void unloadAfterRun();
     // The host's own advanceState call between selectors (some hosts make one).
     void hostAdvanceState();
     void loadRegistry();
     void saveRegistry() const;
 
     HostImage image_;
+    HostImage unfiltered_;  // the image as Start found it, where the host serves from it
     std::vector<uint8_t> selection_;
+    std::function<PluginEntryProc()> reload_;
+    std::optional<std::vector<uint8_t>> savedParameters_;
     TestHostOptions options_;
     PluginEntryProc entry_ = nullptr;
     std::unique_ptr<FilterRecord> record_;

@@ -155,6 +155,11 @@ struct TestHost::Impl {
 
     // Row r of plane p of the image, from column 0.
     const uint8_t* imageRow(int plane, int r) const;
+    // The same row as this host serves it: of the image as Start found it,
+    // where the host serves from that.
+    const uint8_t* servedRow(int plane, int r) const;
+    // True when the host blends what the plug-in wrote through its selection.
+    bool blendsSelection() const;
 
     const HostQuirks& quirks() const { return host.options_.quirks; }
 
@@ -173,7 +178,7 @@ struct TestHost::Impl {
     // Writes the plug-in's output back into the image.
     void commitOutput();
 
-    // The host applies its selection to what the plug-in wrote.
+    // The host applies its selection (m at row, col) to what the plug-in wrote.
     uint8_t blended(uint8_t original, uint8_t filtered, int row, int col) const;
 
     int16_t advanceState();

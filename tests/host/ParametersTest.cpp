@@ -43,6 +43,23 @@ TEST(Parameters, DerivedGains) {
     EXPECT_EQ(p.mask.chromaScale, 1.0f);
 }
 
+// The gains are evaluated beyond single precision before they are rounded to
+// float: at hundreds of these settings a single-precision evaluation gives
+// another float (and other output bytes).
+TEST(Parameters, DerivedGainsKeepTheirPrecision) {
+    int singleDiffers = 0;
+    for (int i = 0; i <= 2000; ++i) {
+        FilterParameters p = {float(i) / 100.0f, float(i % 401) / 100.0f, {}};
+        deriveMaskGains(&p);
+        double a = p.amount, v = p.vibrance;
+        EXPECT_EQ(p.mask.lumaGain, float(1.0 - (a * double(0.05f) * double(0.7f) + double(0.15f)))) << a;
+        EXPECT_EQ(p.mask.chromaScale, float(1.0 - v * double(0.25f))) << v;
+        volatile float product = p.amount * 0.05f * 0.7f;  // held in a float: single precision
+        singleDiffers += p.mask.lumaGain != 1.0f - (product + 0.15f);
+    }
+    EXPECT_GT(singleDiffers, 500);
+}
+
 TEST(Parameters, ReplayedStepsDecideTheDialog) {
     for (int16_t play : {plugInDialogDontDisplay, plugInDialogDisplay, plugInDialogSilent}) {
         testutil::HostedRun rec = records(replay(play, {{keyAmount, 12.5}, {keyVibrance, 1.5}}));

@@ -115,7 +115,15 @@ snapshot() {
         LC_ALL=C sort) > "$1.files"
     local hive
     for hive in HKLM HKCU; do
-        wine64 reg export "$hive\\Software" "$(winpath "$work/export.reg")" /y >/dev/null 2>&1 </dev/null
+        # A fresh file each time, tried again when reg fails (seen on a loaded
+        # machine): a stale export would compare one hive with another.
+        local attempt
+        for attempt in 1 2 3; do
+            rm -f "$work/export.reg"
+            wine64 reg export "$hive\\Software" "$(winpath "$work/export.reg")" /y >/dev/null 2>&1 </dev/null &&
+                [ -s "$work/export.reg" ] && break
+        done
+        [ -s "$work/export.reg" ] || fail "reg export $hive\\Software failed three times"
         iconv -f UTF-16LE -t UTF-8 "$work/export.reg" | tr -d '\r' > "$1.$hive"
     done
 }

@@ -40,16 +40,27 @@ TestHostOptions inProfile(const std::string& profile) {
     return options;
 }
 
+#ifndef _WIN32
+// For its life, the dialogs that open meet a scripted user who sets the same
+// values and presses OK (none when `present` is false).
+struct ScriptedUser {
+    HeadlessUser user;
+    explicit ScriptedUser(bool present = true) {
+        user.setValues = true;
+        user.amount = float(kAmount);
+        user.vibrance = float(kColor + kColorIntensity.shownOffset);
+        setHeadlessUser(present ? &user : nullptr);
+    }
+    ~ScriptedUser() { setHeadlessUser(nullptr); }
+};
+#endif
+
 // A run of `image` in the host of `options`; hosts that cannot replay get a
 // scripted dialog user who sets the same values and presses OK.
 Outcome run(const HostImage& image, TestHostOptions options, const std::vector<uint8_t>& selection = {}) {
     Outcome out;
 #ifndef _WIN32
-    HeadlessUser user;
-    user.setValues = true;
-    user.amount = float(kAmount);
-    user.vibrance = float(kColor + kColorIntensity.shownOffset);
-    setHeadlessUser(testhost::hostProfileReplays(options) ? nullptr : &user);
+    ScriptedUser user(!testhost::hostProfileReplays(options));
 #else
     if (!testhost::hostProfileReplays(options)) {
         out.result = -1;
@@ -58,11 +69,8 @@ Outcome run(const HostImage& image, TestHostOptions options, const std::vector<u
 #endif
     TestHost host(image, options);
     if (!selection.empty()) host.setSelection(selection);
-    host.setEntry(pluginUnderTest());
+    usePluginUnderTest(host);
     out.result = host.runFilter();
-#ifndef _WIN32
-    setHeadlessUser(nullptr);
-#endif
     out.image = host.image();
     out.violations = host.violations();
     out.leaks = host.leaks();
@@ -111,6 +119,9 @@ TEST_P(EveryProfile, GivesTheReferenceBytes) {
         EXPECT_TRUE(got.leaks.empty()) << got.leaks.front();
         EXPECT_FALSE(got.image.data == c.image.data);
         EXPECT_TRUE(got.image.data == want.image.data) << GetParam() << " " << c.image.width;
+        if (c.image.planes == 4) {
+            EXPECT_TRUE(scenes::planeEqual(got.image, c.image, 3)) << "transparency changed";
+        }
     }
 }
 
@@ -139,35 +150,63 @@ TEST_P(EveryProfile, SelectionKeepsUnselectedPixelsAndFiltersSelectedOnesAlike) 
 }
 
 #ifndef _WIN32
-// A user who opens the dialog on the bundled photo, sets the values and presses
-// OK gets the bytes of the replayed run, in every host.
-TEST_P(EveryProfile, AnInteractiveRunOfAPhotoGivesTheReplayedBytes) {
+// The bundled photo (2390 x 1345: its last tile column and row are partial).
+HostImage photo() {
     int w = 0, h = 0, bands = 0;
     uint8_t* pixels = stbi_load(VELMORA_SOURCE_DIR "/samples/seeding.jpg", &w, &h, &bands, 3);
-    ASSERT_NE(pixels, nullptr);
+    EXPECT_NE(pixels, nullptr);
+    if (pixels == nullptr) return {};
     HostImage image = testhost::makeImage(w, h, 3);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             for (int c = 0; c < 3; ++c) image.at(c, y, x) = pixels[(size_t(y) * size_t(w) + size_t(x)) * 3 + size_t(c)];
     stbi_image_free(pixels);
+    return image;
+}
+
+// A user who opens the dialog on the bundled photo, sets the values and presses
+// OK gets the bytes of the replayed run, in every host.
+TEST_P(EveryProfile, AnInteractiveRunOfAPhotoGivesTheReplayedBytes) {
+    HostImage image = photo();
     Outcome want = run(image, inProfile("reference"));
     TestHostOptions options = inProfile(GetParam());
     options.replay.playInfo = plugInDialogDisplay;
-    HeadlessUser user;
-    user.setValues = true;
-    user.amount = float(kAmount);
-    user.vibrance = float(kColor + kColorIntensity.shownOffset);
-    setHeadlessUser(&user);
+    ScriptedUser user;
     TestHost host(image, options);
-    host.setEntry(pluginUnderTest());
-    int16_t result = host.runFilter();
-    setHeadlessUser(nullptr);
-    ASSERT_EQ(result, 0);
-    EXPECT_EQ(user.previewsRendered, 2);
+    usePluginUnderTest(host);
+    ASSERT_EQ(host.runFilter(), 0);
+    EXPECT_EQ(user.user.previewsRendered, 2);
     EXPECT_TRUE(host.violations().empty()) << host.violations().front();
     EXPECT_TRUE(host.image().data == want.image.data) << GetParam();
 }
 #endif
+
+// The user undoes a run and repeats it: the plug-in is loaded afresh and gets
+// back what the host kept (the parameters handle, or the step recorded for a
+// replay without the dialog), and the repeat gives the reference bytes again.
+// Natively on the photo; against the DLL in the hosts that replay (the others'
+// repeats are the dialog tests').
+TEST_P(EveryProfile, ARepeatInAFreshlyLoadedPlugInGivesTheReferenceBytes) {
+    if (!replaysOrRunsNatively(GetParam())) GTEST_SKIP() << "runs with the dialog only: see the dialog tests";
+#ifndef _WIN32
+    HostImage image = photo();
+#else
+    HostImage image = scenes::darkRoom(611, 437);
+#endif
+    Outcome want = run(image, inProfile("reference"));
+#ifndef _WIN32
+    ScriptedUser user(!testhost::hostProfileReplays(inProfile(GetParam())));
+#endif
+    TestHost host(image, inProfile(GetParam()));
+    usePluginUnderTest(host);
+    ASSERT_EQ(host.runFilter(), 0);
+    host.image() = image;
+    host.reloadPlugin();
+    ASSERT_EQ(host.repeatFilter(), 0);
+    EXPECT_TRUE(host.violations().empty()) << host.violations().front();
+    EXPECT_TRUE(host.leaks().empty()) << host.leaks().front();
+    EXPECT_TRUE(host.image().data == want.image.data) << GetParam();
+}
 
 INSTANTIATE_TEST_SUITE_P(Hosts, EveryProfile, ::testing::ValuesIn(testhost::hostProfileNames()),
                          [](const auto& info) { return info.param; });

@@ -1,16 +1,25 @@
 #include "tests/scenarios/PluginUnderTest.h"
 
-#ifdef _WIN32
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "testhost/PluginLoader.h"
+#include "testhost/TestHost.h"
+
+namespace {
+
+LoadedPlugin plugin = {};
+
+}  // namespace
 
 PluginEntryProc pluginUnderTest() {
-    static LoadedPlugin plugin = {};
     if (plugin.entry == nullptr) {
+#ifdef _WIN32
         const char* path = std::getenv("VELMORA_PLUGIN");
+#else
+        const char* path = "";  // linked in
+#endif
         std::string error;
         if (path == nullptr || !loadPlugin(path, &plugin, &error)) {
             std::fprintf(stderr, "cannot load the plug-in: %s\n", path ? error.c_str() : "VELMORA_PLUGIN is not set");
@@ -19,8 +28,13 @@ PluginEntryProc pluginUnderTest() {
     }
     return plugin.entry;
 }
-#else
-#include "host/PluginGlobals.h"
 
-PluginEntryProc pluginUnderTest() { return &PluginMain; }
-#endif
+PluginEntryProc reloadPluginUnderTest() {
+    unloadPlugin(&plugin);
+    return pluginUnderTest();
+}
+
+void usePluginUnderTest(testhost::TestHost& host) {
+    host.setEntry(pluginUnderTest());
+    host.setReloader(reloadPluginUnderTest);
+}

@@ -4,4 +4,13 @@
 
 #include "base/HostInterface.h"
 
+namespace testhost {
+class TestHost;
+}
+
 PluginEntryProc pluginUnderTest();
+// Unloads the plug-in and loads it afresh (natively: releases what it holds,
+// as the library's unload does); returns the new entry point.
+PluginEntryProc reloadPluginUnderTest();
+// Points the host at the plug-in, with the way to load it afresh.
+void usePluginUnderTest(testhost::TestHost& host);

@@ -41,12 +41,6 @@ Outcome run(const HostImage& image, const TestHostOptions& options, const std::v
     return {result, host.image(), host.violations(), host.leaks(), host.abortPolls(), int(host.requests().size())};
 }
 
-bool planeEqual(const HostImage& a, const HostImage& b, int plane) {
-    size_t n = size_t(a.width) * size_t(a.height);
-    return std::equal(a.data.begin() + ptrdiff_t(n * size_t(plane)), a.data.begin() + ptrdiff_t(n * size_t(plane + 1)),
-                      b.data.begin() + ptrdiff_t(n * size_t(plane)));
-}
-
 double meanOver(const HostImage& image, int plane, int top, int left, int bottom, int right) {
     double sum = 0;
     for (int y = top; y < bottom; ++y)
@@ -70,10 +64,11 @@ TEST(RunFilter, ReplayedActionFiltersTheImageAndRecordsTheStep) {
     EXPECT_GT(darkOut - darkIn, 10.0);
     EXPECT_GT(darkOut / darkIn, 1.5 * (brightOut / brightIn));
 
-    // Selectors: Parameters, Prepare, Start, Continue (the render leaves its last tile's rectangles), Finish.
+    // Selectors: Parameters, Prepare, Start, Finish: Start leaves no rectangle
+    // set, so the host has nothing to continue.
     std::vector<int16_t> selectors;
     for (auto& call : host.selectorCalls()) selectors.push_back(call.selector);
-    EXPECT_EQ(selectors, (std::vector<int16_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(selectors, (std::vector<int16_t>{1, 2, 3, 5}));
     EXPECT_EQ(host.liveHandles(), 1);  // only the recorded descriptor, which the host keeps
 
     auto recorded = host.recordedDescriptor();
@@ -100,9 +95,12 @@ TEST(RunFilter, ProgressAndRequestsFollowTheProxyStageAndTheTiles) {
     for (int i = 0; i < 9; ++i) EXPECT_EQ(progress[size_t(10 + i)], (std::pair<int, int>(i + 1, 9)));
 
     // The three channels of the whole image at half resolution in one request,
-    // then 9 tiles, each with its three planes in and out.
+    // then 9 tiles, each with its three planes in and out, then one request of
+    // nothing that hands the last tile back.
     const auto& requests = host.requests();
-    ASSERT_EQ(requests.size(), 10u);
+    ASSERT_EQ(requests.size(), 11u);
+    const testhost::AdvanceRequest& closing = requests.back();
+    EXPECT_TRUE(rectIsEmpty(closing.inRect) && rectIsEmpty(closing.outRect) && rectIsEmpty(closing.maskRect));
     const auto& proxy = requests.front();
     EXPECT_EQ(proxy.inputRate, 0x20000);
     EXPECT_EQ(proxy.inLoPlane, 0);
@@ -110,7 +108,7 @@ TEST(RunFilter, ProgressAndRequestsFollowTheProxyStageAndTheTiles) {
     EXPECT_EQ(proxy.inRect.bottom, 190);
     EXPECT_EQ(proxy.inRect.right, 200);
     EXPECT_TRUE(rectIsEmpty(proxy.outRect));
-    const auto& lastTile = requests.back();
+    const auto& lastTile = requests[requests.size() - 2];
     EXPECT_EQ(lastTile.inputRate, 0x10000);
     EXPECT_EQ(lastTile.outLoPlane, 0);
     EXPECT_EQ(lastTile.outHiPlane, 2);
@@ -169,15 +167,29 @@ TEST(RunFilter, LayerWithTransparencyFiltersThreePlanesAndKeepsAlpha) {
     options.inLayerPlanes = 3;
     Outcome out = run(input, options);
     ASSERT_EQ(out.result, 0);
-    EXPECT_TRUE(planeEqual(out.image, input, 3));
-    EXPECT_FALSE(planeEqual(out.image, input, 0));
+    EXPECT_TRUE(scenes::planeEqual(out.image, input, 3));
+    EXPECT_FALSE(scenes::planeEqual(out.image, input, 0));
 
-    // A flat image with four planes is refused with the plug-in's own message.
-    TestHostOptions flat = replayed(10, 0);
-    Outcome refused = run(input, flat);
-    EXPECT_EQ(refused.result, userCanceledErr);
-    EXPECT_EQ(refused.image.data, input.data);
-    EXPECT_TRUE(refused.leaks.empty());
+    // A host that does not report the case gives the same layer as four RGB
+    // planes: the same bytes, the transparency kept.
+    TestHostOptions unreported = replayed(10, 0);
+    unreported.filterCase = filterCaseNotSet;
+    unreported.inLayerPlanes = 3;
+    Outcome same = run(input, unreported);
+    ASSERT_EQ(same.result, 0);
+    EXPECT_EQ(same.image.data, out.image.data);
+
+    // A flat image with four planes, four planes of another mode, and two
+    // planes are refused with the plug-in's own message.
+    TestHostOptions flat = replayed(10, 0), lab = unreported, two = unreported;
+    lab.imageMode = plugInModeLabColor;
+    two.planesOverride = 2;
+    for (const TestHostOptions& o : {flat, lab, two}) {
+        Outcome refused = run(input, o);
+        EXPECT_EQ(refused.result, userCanceledErr);
+        EXPECT_EQ(refused.image.data, input.data);
+        EXPECT_TRUE(refused.leaks.empty());
+    }
 }
 
 TEST(RunFilter, SizeCheckUsesTheWholeImage) {
@@ -230,8 +242,8 @@ TEST(RunFilter, AChannelWithAFlatMaskKeepsItsValues) {
         for (int x = 0; x < 400; ++x) input.at(2, y, x) = 0;
     Outcome out = run(input, replayed(10, 0));
     ASSERT_EQ(out.result, 0);
-    EXPECT_TRUE(planeEqual(out.image, input, 2));
-    EXPECT_FALSE(planeEqual(out.image, input, 0));
+    EXPECT_TRUE(scenes::planeEqual(out.image, input, 2));
+    EXPECT_FALSE(scenes::planeEqual(out.image, input, 0));
 }
 
 TEST(RunFilter, CancellingAtEveryPollEndsCleanly) {

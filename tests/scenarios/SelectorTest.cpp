@@ -2,7 +2,9 @@
 // through the host's handles. Natively in-process; under Wine, the real DLL.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "engine/Controls.h"
@@ -85,6 +87,48 @@ TEST(Selectors, ParametersResetsTheRecordsAndPrepareKeepsThem) {
     EXPECT_EQ(parameterRecord(*host)->amount, 10.0f);  // Parameters starts again
     EXPECT_EQ(host->call(filterSelectorFinish), 0);
     expectCleanedUp(*host);
+}
+
+// A record handed back with values no step of the plug-in writes gives way to
+// the initial values at Prepare.
+TEST(Selectors, PrepareResetsARecordItCouldNotHaveLeft) {
+    for (int bad = 0; bad < 4; ++bad) {
+        std::unique_ptr<TestHost> host(newHost());
+        ASSERT_EQ(host->call(filterSelectorParameters), 0);
+        FilterParameters* p = parameterRecord(*host);
+        p->amount = 3.0f;
+        if (bad == 0) p->amount = 1e30f;
+        if (bad == 1) p->vibrance = std::nanf("");
+        if (bad == 2) p->mask.levelCount = -3.0f;
+        if (bad == 3) p->mask.strength = 0.0f;
+        ASSERT_EQ(host->call(filterSelectorPrepare), 0);
+        p = parameterRecord(*host);
+        EXPECT_EQ(p->amount, 10.0f) << bad;
+        EXPECT_EQ(p->vibrance, 2.0f) << bad;
+        EXPECT_EQ(p->mask.levelCount, 5.0f) << bad;
+        EXPECT_EQ(p->mask.strength, 64.0f) << bad;
+        EXPECT_EQ(host->call(filterSelectorFinish), 0);
+        EXPECT_TRUE(host->leaks().empty()) << host->leaks().front();
+    }
+}
+
+// A repeat handed a parameters handle of another size than the record's (none,
+// cut short, too long) runs with a record of its own: nothing is read or
+// written past the host's handle, which is disposed, and nothing is left.
+TEST(Selectors, ARepeatWithAParametersHandleOfAnotherSizeRunsWithARecordOfItsOwn) {
+    TestHostOptions options;
+    options.replay.present = true;
+    options.replay.values = {{keyAmount, 12.0}, {keyVibrance, 1.0}};
+    std::unique_ptr<TestHost> first(newHost(options));
+    ASSERT_EQ(first->runFilter(), 0);
+    for (size_t size : {size_t(0), size_t(6), sizeof(FilterParameters) + 8}) {
+        std::unique_ptr<TestHost> host(newHost(options));
+        host->savedParameters() = std::vector<uint8_t>(size, 0x5A);
+        EXPECT_EQ(host->repeatFilter(), 0) << size;
+        EXPECT_TRUE(host->violations().empty()) << host->violations().front();
+        EXPECT_TRUE(host->leaks().empty()) << host->leaks().front();
+        EXPECT_EQ(host->image().data, first->image().data) << size;
+    }
 }
 
 TEST(Selectors, PrepareCreatesAMissingParameterHandle) {

@@ -75,6 +75,15 @@ vips black "$work/black.v" 2390 1345 && vips linear "$work/black.v" "$work/mask.
     identical "$work/rc.v" "$work/pc.v" && ! identical "$work/rect.png" "$work/photo.png" &&
     pass "rectangle and selection" || fail "rectangle and selection"
 
+# A selection is filtered as a host filters it: its bounding rectangle is the
+# filter rectangle, so a fully selected rectangle gives the bytes of --rect.
+vips black "$work/sel.v" 2390 1345 && vips draw_rect "$work/sel.v" 255 300 200 900 700 --fill &&
+    vips copy "$work/sel.v" "$work/sel.png" &&
+    "$velmora" --selection "$work/sel.png" -o "$work/selected.png" "$work/photo.png" &&
+    "$velmora" --rect 200,300,900,1200 -o "$work/bounded.png" "$work/photo.png" &&
+    identical "$work/selected.png" "$work/bounded.png" && ! identical "$work/selected.png" "$work/photo.png" &&
+    pass "selection filtered as its bounding rectangle" || fail "selection filtered as its bounding rectangle"
+
 # Refusals.
 expect_refusal "missing file" "No such file" "$work/x.png" -- -o "$work/x.png" "$work/nothing.png"
 echo "not an image" >"$work/text.jpg"

@@ -3,6 +3,8 @@
 // adjustment and every tile of the render have real work to do.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 #include "testhost/TestHost.h"
@@ -32,6 +34,13 @@ inline testhost::HostImage darkRoom(int width, int height, int planes = 3) {
             if (planes == 4) image.at(3, y, x) = uint8_t((x * 7 + y * 3) & 0xFF);
         }
     return image;
+}
+
+// True when plane `plane` of two images of one size holds the same bytes.
+inline bool planeEqual(const testhost::HostImage& a, const testhost::HostImage& b, int plane) {
+    size_t n = size_t(a.width) * size_t(a.height);
+    return std::equal(a.data.begin() + ptrdiff_t(n * size_t(plane)), a.data.begin() + ptrdiff_t(n * size_t(plane + 1)),
+                      b.data.begin() + ptrdiff_t(n * size_t(plane)));
 }
 
 }  // namespace scenes

@@ -87,6 +87,13 @@ int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error) {
         return filterBadParameters;
     }
     if (job.hasRect) options.filterRect = job.rect;
+    if (job.selection) {
+        // As a host makes it: the filter rectangle is the selection's bounding
+        // rectangle (within --rect), and the mask goes with it.
+        Rect whole = {0, 0, int16_t(image.height), int16_t(image.width)};
+        options.filterRect = testhost::selectionBounds(job.selection->data, image.width, job.hasRect ? job.rect : whole);
+        if (rectIsEmpty(options.filterRect)) return noErr;  // nothing selected: every pixel keeps its value
+    }
     if (image.bands == 4) {
         // A layer with transparency: the plug-in filters the three colour planes.
         options.filterCase = filterCaseEditableTransparencyNoSelection;
@@ -101,6 +108,7 @@ int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error) {
     testhost::TestHost host(toPlanar(image), options);
     if (job.selection) host.setSelection(job.selection->data);
     host.setEntry(job.entry);
+    if (job.reload) host.setReloader(job.reload);
     // A host without scripting shows the dialog, which the job's values go through.
     bool scripted = testhost::hostProfileReplays(options);
     if (!scripted) driveDialog(&job);

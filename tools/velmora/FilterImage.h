@@ -23,6 +23,7 @@ struct Pixels {
 
 struct FilterJob {
     PluginEntryProc entry = nullptr;
+    PluginEntryProc (*reload)() = nullptr;  // loads the plug-in afresh, for hosts that unload it after a run
     double brightness = shownInitial(kShadowBrightness);
     double color = shownInitial(kColorIntensity);
     const Pixels* selection = nullptr;  // one band, same size

@@ -4,5 +4,10 @@
 
 namespace cli {
 PluginEntryProc pluginEntry(const Options&, std::string*) { return &PluginMain; }
+// Linked in: a fresh load finds nothing of the last run, as an unloaded library.
+PluginEntryProc reloadPluginEntry() {
+    releaseAtUnload();
+    return &PluginMain;
+}
 void limitPluginThreads(int n) { setThreadLimit(n); }
 }  // namespace cli

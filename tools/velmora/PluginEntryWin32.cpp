@@ -20,13 +20,23 @@ void useDoublePrecisionX87() {
 #endif
 }
 
+LoadedPlugin plugin = {};
+std::string pluginPath;
+
 }  // namespace
 
 PluginEntryProc pluginEntry(const Options& options, std::string* error) {
-    static LoadedPlugin plugin = {};
+    if (plugin.entry != nullptr) return plugin.entry;
     if (!loadPlugin(options.plugin.c_str(), &plugin, error)) return nullptr;
+    pluginPath = options.plugin;
     if (options.x87Double) useDoublePrecisionX87();
     return plugin.entry;
+}
+
+PluginEntryProc reloadPluginEntry() {
+    unloadPlugin(&plugin);
+    std::string error;
+    return loadPlugin(pluginPath.c_str(), &plugin, &error) ? plugin.entry : nullptr;
 }
 
 // The DLL has its own thread limit; it reads this before its first worker starts.

@@ -79,6 +79,7 @@ bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::
     if (!cli::openInput(input, cli::InputKind::Photo, o.acceptDamaged, &in, error)) return false;
     cli::FilterJob job;
     job.entry = entry;
+    job.reload = cli::reloadPluginEntry;
     job.brightness = o.brightness;
     job.color = o.color;
     job.hasRect = o.hasRect;
@@ -174,6 +175,7 @@ int run(int argc, char** argv) {
     ProgressBar bar(isatty(2) != 0);
     int failures = 0;
     for (const cli::PlannedFile& file : plan) {
+        entry = cli::pluginEntry(options, &error);  // a host may have loaded it afresh
         if (!filterFile(options, file, options.selection.empty() ? nullptr : &mask.pixels, entry, bar, program,
                         &error)) {
             std::fprintf(stderr, "%s: %s\n", program, error.c_str());
