@@ -1156,7 +1156,7 @@ TEST(HighDpi, ADialogThatDoesNotFitSaysWhatToDo) {
     const char* dpi = std::getenv("VELMORA_DIALOG_DPI");
     if (dpi == nullptr || std::atoi(dpi) < 192) GTEST_SKIP() << "not at 192 dots per inch";
     TestHost host(scenes::darkRoom(800, 600), interactive());
-    host.setEntry(pluginUnderTest());
+    usePluginUnderTest(host);
     int16_t result = 0;
     std::string message;
     dialogtest::runWithUser([&] { result = host.runFilter(); }, kErrorCaption,
