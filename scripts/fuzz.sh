@@ -10,7 +10,8 @@
 #   --keep         afterwards, add to each target's kept corpus
 #                  fuzz/corpus/<target> the new inputs that add coverage
 #   target         script_descriptor, registry_settings, registry_file,
-#                  pipl_reader (default: all four)
+#                  pipl_reader, tiff_directory, jpeg_head, png_head
+#                  (default: all seven)
 #
 # Each target starts from its kept corpus and from the inputs of earlier runs
 # (build/fuzz/work/<target>/corpus). Prints executions and findings per target;
@@ -30,7 +31,7 @@ while [ $# -gt 0 ]; do
         *) targets+=("$1"); shift ;;
     esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(script_descriptor registry_settings registry_file pipl_reader)
+[ ${#targets[@]} -gt 0 ] || targets=(script_descriptor registry_settings registry_file pipl_reader tiff_directory jpeg_head png_head)
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_FUZZ=ON \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null || exit 1

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/velmora/HeadSplice.h"
-#include "tools/velmora/TiffDirectory.h"
+#include "tools/velmora/metadata/HeadSplice.h"
+#include "tools/velmora/metadata/TiffDirectory.h"
 
 namespace {
 

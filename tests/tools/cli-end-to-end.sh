@@ -283,6 +283,52 @@ else
         pass "a full disk: $(head -1 <<<"$full")" || fail "full disk: $full"
 fi
 
+# ---- Metadata oddities with whole pixels are accepted, with a note that says the pixels are whole.
+vips tiffsave "$meta/crop.png" "$meta/plain.tif" && exiftool -q -overwrite_original -ImageDescription="AAAAAAAA BBBBBBBB" \
+    "$meta/plain.tif" 2>/dev/null || vips tiffsave "$meta/crop.png" "$meta/plain.tif"
+"$fixtures" odd-metadata "$meta/plain.tif" "$meta/nul.tif" tiff-nul
+"$fixtures" odd-metadata "$meta/plain.tif" "$meta/unsorted.tif" tiff-unsorted
+"$fixtures" odd-metadata "$meta/crop.png" "$meta/short-exif.png" png-short-exif
+for odd in nul.tif unsorted.tif short-exif.png; do
+    [ -f "$meta/$odd" ] || { skip "$odd (exiftool missing)"; continue; }
+    for option in "" --accept-damaged; do
+        rm -f "$meta/odd-out.png"
+        err=$("$velmora" $option -o "$meta/odd-out.png" "$meta/$odd" 2>&1); rc=$?
+        [ $rc -eq 0 ] && [ -f "$meta/odd-out.png" ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] &&
+            grep -q "every pixel was decoded" <<<"$err" && ! grep -q "filtered what could be decoded" <<<"$err" &&
+            pass "$odd ${option:-}: accepted, said in one line: $err" || fail "$odd ${option:-}: exit $rc: $err"
+    done
+done
+
+# ---- The command line: --, names with control characters, the same status for the same refusal.
+cp "$work/photo.png" "$work/-dash.png"
+(cd "$work" && "$velmora" -o dash-out.png -- -dash.png) && [ -f "$work/dash-out.png" ] &&
+    pass "-- ends the options" || fail "-- ends the options"
+odd=$work/$'red\e[31m\nline.png'
+err=$("$velmora" -o "$work/x.png" "$odd" 2>&1)
+[ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] && ! grep -q $'\e' <<<"$err" && grep -qF 'red\x1b[31m\nline.png' <<<"$err" &&
+    pass "control characters in a name are escaped: $err" || fail "control characters reach the terminal: $(printf %q "$err")"
+"$velmora" -o "$work/nowhere/x.png" "$work/photo.png" 2>/dev/null; one=$?
+"$velmora" -o "$work/nowhere" "$work/photo.png" "$work/photo.tif" 2>/dev/null; several=$?
+[ $one -eq 1 ] && [ $several -eq 1 ] && pass "a missing output folder: exit 1 with one input and with several" ||
+    fail "a missing output folder: exit $one with one input, $several with several"
+toolong=$(printf 'n%.0s' $(seq 300)).png
+expect_refusal "an output name the file system cannot hold, before any work" "the file system takes at most 255" "" -- \
+    -o "$work/$toolong" "$work/cut.jpg"
+
+# ---- A run killed outright leaves its temporary file; the next run into that folder removes it.
+killed=$work/killed
+mkdir -p "$killed"
+"$velmora" -o "$killed/out.png" "$work/24mp.jpg" 2>/dev/null &
+pid=$!
+for _ in $(seq 2000); do [ -n "$(find "$killed" -name '.velmora-*')" ] && break; sleep 0.01; done
+kill -KILL $pid; wait $pid 2>/dev/null
+left=$(find "$killed" -name '.velmora-*')
+"$velmora" -o "$killed/next.png" "$work/photo.png"
+[ -n "$left" ] && [ -z "$(find "$killed" -name '.velmora-*')" ] && [ -f "$killed/next.png" ] &&
+    pass "a killed run's temporary file is removed by the next run" ||
+    fail "killed run: left '${left##*/}', now: $(ls -A "$killed")"
+
 "$velmora" --help | grep -q -- "--brightness" && "$velmora" --help | grep -q -- "without it an existing output refuses" &&
     pass "--help" || fail "--help"
 "$velmora" --version | grep -q "1.1.4" && pass "--version" || fail "--version"

@@ -98,7 +98,8 @@ std::string usage(const char* program, bool hostTool) {
             "                         irfanview or pspihost; hosts without scripting run the dialog\n"
             "      --fault KIND:N     testing aid: make the host fail its Nth advance, abort, buffer or handle call\n"
             "  -h, --help             show this help\n"
-            "  -V, --version          show the version\n\n"
+            "  -V, --version          show the version\n"
+            "  --                     what follows are input files, even where they begin with -\n\n"
             "The image must be 8-bit RGB (an alpha channel is kept where the format holds one), one page, and at least\n"
             "350 x 350 pixels. --rect and --selection address the pixels as stored: an orientation tag is not applied\n"
             "(it is kept, with the resolution, EXIF, XMP and ICC profile). Every output is planned before any is\n"
@@ -110,8 +111,17 @@ std::string usage(const char* program, bool hostTool) {
 }
 
 bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string* error) {
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+            o->inputs.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {  // what follows are inputs, whatever they look like
+            optionsEnded = true;
+            continue;
+        }
         std::string value;
         size_t eq = arg.find('=');
         bool inlineValue = arg.rfind("--", 0) == 0 && eq != std::string::npos;
@@ -215,10 +225,6 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
         *error = "no input file given (see --help)";
         return false;
     }
-    if (o->inputs.size() > 1 && !o->output.empty() && !isDirectory(o->output)) {
-        *error = "with several inputs, --output must be an existing folder: " + o->output;
-        return false;
-    }
     if (hostTool && o->plugin.empty()) {
         *error = "--plugin FILE.8bf is required";
         return false;
@@ -229,8 +235,9 @@ bool parseOptions(int argc, char** argv, bool hostTool, Options* o, std::string*
 std::string outputPathFor(const Options& o, const std::string& input) {
     size_t slash = input.find_last_of("/\\");
     std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
-    // A trailing slash names a folder even before it exists (the plan then says it is missing).
-    bool namesFolder = !o.output.empty() && (o.output.back() == '/' || isDirectory(o.output));
+    // A trailing slash, or several inputs, name a folder even before it exists (the plan then says it
+    // is missing, with the same exit status whatever the number of inputs).
+    bool namesFolder = !o.output.empty() && (o.output.back() == '/' || o.inputs.size() > 1 || isDirectory(o.output));
     if (!o.output.empty() && !namesFolder) return o.output;
     size_t dot = name.find_last_of('.');
     std::string stem = dot == std::string::npos ? name : name.substr(0, dot);

@@ -1,5 +1,6 @@
-// The tool's dealings with the file system, one implementation per platform
-// (FilesPosix.cpp, FilesWin32.cpp).
+// The tool's dealings with the file system: what does not depend on the
+// platform in Files.cpp, the rest once per platform (FilesPosix.cpp,
+// FilesWin32.cpp).
 //
 // An output is written to a temporary file created exclusively (never through
 // a symbolic link) in the output's own folder, under a short name of its own,
@@ -40,7 +41,12 @@ public:
     struct State;
 
 private:
+    // The platform's part of create(): the temporary file in `folder`.
+    bool createTemporary(const std::string& folder, std::string* error);
+
     std::string path_;
+    bool overwrite_ = false;
+    bool committed_ = false;
     std::unique_ptr<State> state_;
 };
 

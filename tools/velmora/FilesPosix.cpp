@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,14 +44,40 @@ std::string randomSuffix() {
     return text;
 }
 
+// Temporary files are named .velmora-PID-RANDOM.tmp and locked while written.
+// One whose lock is free and whose process is gone was left by a run that was
+// killed (SIGKILL, a crash, a power cut): it is removed.
+void removeAbandonedTemporaries(int folder) {
+    int listing = dup(folder);
+    DIR* dir = listing >= 0 ? fdopendir(listing) : nullptr;
+    if (dir == nullptr) {
+        if (listing >= 0) close(listing);
+        return;
+    }
+    rewinddir(dir);
+    while (dirent* entry = readdir(dir)) {
+        unsigned long pid = 0;
+        char rest[32];
+        if (std::sscanf(entry->d_name, ".velmora-%lu-%30s", &pid, rest) != 2 || pid == 0 ||
+            std::strlen(rest) < 5 || std::strcmp(rest + std::strlen(rest) - 4, ".tmp") != 0)
+            continue;
+        if (kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;  // its process still runs
+        int fd = openat(folder, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st;
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() && flock(fd, LOCK_EX | LOCK_NB) == 0)
+            unlinkat(folder, entry->d_name, 0);
+        close(fd);
+    }
+    closedir(dir);
+}
+
 }  // namespace
 
 struct OutputFile::State {
     int folder = -1;
     int fd = -1;
     std::string name;  // the temporary file's name in `folder`
-    bool overwrite = false;
-    bool committed = false;
 };
 
 PathFacts inspectPath(const std::string& path) {
@@ -70,6 +98,8 @@ PathFacts inspectPath(const std::string& path) {
             std::free(real);
         }
     }
+    long nameMax = pathconf(facts.folderExists ? folder.c_str() : "/", _PC_NAME_MAX);
+    if (nameMax > 0) facts.nameMax = size_t(nameMax);
     facts.exists = lstat(path.c_str(), &st) == 0;
     if (stat(path.c_str(), &st) == 0) {
         facts.fileId = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
@@ -82,12 +112,8 @@ OutputFile::OutputFile() : state_(new State) {}
 
 OutputFile::~OutputFile() { discard(); }
 
-bool OutputFile::create(const std::string& path, bool overwrite, std::string* error) {
-    discard();
-    path_ = path;
-    state_->overwrite = overwrite;
-    state_->committed = false;
-    std::string folder = folderOf(path);
+bool OutputFile::createTemporary(const std::string& folder, std::string* error) {
+    const std::string& path = path_;
     state_->folder = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (state_->folder < 0) {
         *error = errno == ENOENT || errno == ENOTDIR
@@ -95,12 +121,14 @@ bool OutputFile::create(const std::string& path, bool overwrite, std::string* er
                      : path + ": cannot write in the folder " + folder + ": " + std::strerror(errno);
         return false;
     }
+    removeAbandonedTemporaries(state_->folder);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = ".velmora-" + randomSuffix() + ".tmp";
+        std::string name = ".velmora-" + std::to_string(getpid()) + "-" + randomSuffix() + ".tmp";
         // O_EXCL: a file or symbolic link already at the name is never opened.
         // Read and write: the TIFF writer and its metadata read back what they wrote.
         int fd = openat(state_->folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
+            flock(fd, LOCK_EX | LOCK_NB);  // held while the run lives: the file is not abandoned
             state_->fd = fd;
             state_->name = name;
             std::snprintf(gName, sizeof gName, "%s", name.c_str());
@@ -126,7 +154,7 @@ bool OutputFile::commit(std::string* error) {
     std::string name = lastNameOf(path_);
     struct stat old;
     // A replaced file keeps its permissions.
-    if (s.overwrite && fstatat(s.folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
+    if (overwrite_ && fstatat(s.folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
         fchmod(s.fd, old.st_mode & 07777);
     if (fsync(s.fd) != 0 || close(s.fd) != 0) {
         s.fd = -1;
@@ -136,7 +164,7 @@ bool OutputFile::commit(std::string* error) {
     }
     s.fd = -1;
     int result = 0;
-    if (s.overwrite) {
+    if (overwrite_) {
         result = renameat(s.folder, s.name.c_str(), s.folder, name.c_str());
     } else {
         result = renameat2(s.folder, s.name.c_str(), s.folder, name.c_str(), RENAME_NOREPLACE);
@@ -153,7 +181,7 @@ bool OutputFile::commit(std::string* error) {
         discard();
         return false;
     }
-    s.committed = true;
+    committed_ = true;
     gActive = 0;
     fsync(s.folder);  // some file systems cannot sync a folder; the file itself is on disk
     discard();
@@ -165,7 +193,7 @@ void OutputFile::discard() {
     if (s.fd >= 0) close(s.fd);
     s.fd = -1;
     if (s.folder >= 0) {
-        if (!s.committed && !s.name.empty()) unlinkat(s.folder, s.name.c_str(), 0);
+        if (!committed_ && !s.name.empty()) unlinkat(s.folder, s.name.c_str(), 0);
         gActive = 0;
         close(s.folder);
     }

@@ -30,8 +30,6 @@ std::string fullPath(const std::string& path) {
 
 struct OutputFile::State {
     std::string temporary;
-    bool overwrite = false;
-    bool committed = false;
 };
 
 PathFacts inspectPath(const std::string& path) {
@@ -58,12 +56,8 @@ OutputFile::OutputFile() : state_(new State) {}
 
 OutputFile::~OutputFile() { discard(); }
 
-bool OutputFile::create(const std::string& path, bool overwrite, std::string* error) {
-    discard();
-    path_ = path;
-    state_->overwrite = overwrite;
-    state_->committed = false;
-    std::string folder = folderOf(path);
+bool OutputFile::createTemporary(const std::string& folder, std::string* error) {
+    const std::string& path = path_;
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[64];
         std::snprintf(name, sizeof name, "\\.velmora-%lu-%d.tmp", GetCurrentProcessId(), attempt);
@@ -85,7 +79,7 @@ int OutputFile::descriptor() const { return -1; }
 std::string OutputFile::temporaryPath() const { return state_->temporary; }
 
 bool OutputFile::commit(std::string* error) {
-    DWORD flags = MOVEFILE_WRITE_THROUGH | (state_->overwrite ? MOVEFILE_REPLACE_EXISTING : 0);
+    DWORD flags = MOVEFILE_WRITE_THROUGH | (overwrite_ ? MOVEFILE_REPLACE_EXISTING : 0);
     if (!MoveFileExA(state_->temporary.c_str(), path_.c_str(), flags)) {
         *error = GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS
                      ? path_ + ": already exists; give --overwrite to replace it"
@@ -93,13 +87,13 @@ bool OutputFile::commit(std::string* error) {
         discard();
         return false;
     }
-    state_->committed = true;
+    committed_ = true;
     state_->temporary.clear();
     return true;
 }
 
 void OutputFile::discard() {
-    if (!state_->committed && !state_->temporary.empty()) DeleteFileA(state_->temporary.c_str());
+    if (!committed_ && !state_->temporary.empty()) DeleteFileA(state_->temporary.c_str());
     state_->temporary.clear();
 }
 

@@ -80,6 +80,19 @@ bool checkFilterable(const Pixels& image, const FilterJob& job, std::string* err
     return true;
 }
 
+bool checkNotFlat(const Pixels& image, const FilterJob& job, std::string* error) {
+    Rect area = job.hasRect ? job.rect : Rect{0, 0, int16_t(image.height), int16_t(image.width)};
+    const size_t bands = size_t(image.bands);
+    const uint8_t* first = &image.data[(size_t(area.top) * size_t(image.width) + size_t(area.left)) * bands];
+    for (int y = area.top; y < area.bottom; ++y) {
+        const uint8_t* p = &image.data[(size_t(y) * size_t(image.width) + size_t(area.left)) * bands];
+        for (int x = area.left; x < area.right; ++x, p += bands)
+            if (p[0] != first[0] || p[1] != first[1] || p[2] != first[2]) return true;
+    }
+    *error = kMessageNothingToReveal;
+    return false;
+}
+
 int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error) {
     testhost::TestHostOptions options;
     if (!testhost::applyHostProfile(job.hostProfile, &options)) {
@@ -125,8 +138,14 @@ int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error) {
         return filterBadParameters;
     }
     if (result != noErr) {
-        // The plug-in's own message, where it gave one, says why in the user's terms.
-        *error = said.empty() ? "the filter failed: " + resultText(result) : said;
+        // The plug-in's own message, where it gave one, says why in the user's terms. A host
+        // without scripting has the plug-in ask for its settings in its dialog: where that
+        // cannot run (no screen), the run fails there, and is said to.
+        if (!said.empty()) *error = said;
+        else if (!scripted)
+            *error = "the " + job.hostProfile + " host has no scripting, so the plug-in asks for its settings in its "
+                     "dialog, and the dialog could not run (" + resultText(result) + ")";
+        else *error = "the filter failed: " + resultText(result);
         return result;
     }
     fromPlanar(host.image(), image);

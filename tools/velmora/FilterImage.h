@@ -49,6 +49,10 @@ testhost::HostImage toPlanar(const Pixels& p);
 // Refuses what the plug-in or the host interface cannot take, with one line.
 bool checkFilterable(const Pixels& image, const FilterJob& job, std::string* error);
 
+// Refuses an image whose area to filter is one flat colour: the plug-in would
+// find nothing to reveal (said in its own words, which a host may not show).
+bool checkNotFlat(const Pixels& image, const FilterJob& job, std::string* error);
+
 // Filters `image` in place. Returns the host's result code (0 on success) and,
 // on failure, one line in *error.
 int16_t filterImage(Pixels& image, const FilterJob& job, std::string* error);

@@ -17,7 +17,8 @@ bool writeImage(const SourceImage& source, const Pixels& pixels, const std::stri
     OutputFile output;
     WriteOptions options;
     options.quality = quality;
-    return output.create(path, true, error) && writeImage(source, pixels, output, options, error) &&
+    std::string notice;
+    return output.create(path, true, error) && writeImage(source, pixels, output, options, &notice, error) &&
            output.commit(error);
 }
 

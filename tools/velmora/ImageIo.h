@@ -9,6 +9,7 @@
 // OutputFile (Files.h): a temporary file renamed into place on commit.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,7 @@ struct InputFile {
     int height = 0;
     int bands = 0;
     std::shared_ptr<void> state;  // the reader's own
+    std::function<void(double fraction)> onProgress;  // decoding, 0 to 1 (where the reader can tell)
 };
 
 enum class InputKind { Photo, Mask };
@@ -53,12 +55,14 @@ bool outputHoldsAlpha(const std::string& path);
 struct WriteOptions {
     int quality = 92;      // JPEG quality
     bool flatten = false;  // an alpha channel the format cannot hold: put the image on white
+    std::function<void(double fraction)> onProgress;  // encoding, 0 to 1 (where the writer can tell)
 };
 
 // Writes `pixels` with the metadata of `source` into `output`'s temporary
-// file; the caller commits it.
+// file; the caller commits it. *notice says, in one line, what of the
+// metadata was mended, left out or could not be kept ("" when all was kept).
 bool writeImage(const SourceImage& source, const Pixels& pixels, OutputFile& output, const WriteOptions& options,
-                std::string* error);
+                std::string* notice, std::string* error);
 
 // One-call forms for tests and benchmarks: read a photo strictly; write and
 // commit, replacing an existing file.

@@ -15,6 +15,7 @@
 
 #include "tools/velmora/Files.h"
 #include "tools/velmora/ImageIo.h"
+#include "tools/velmora/PpmHeader.h"
 
 namespace cli {
 
@@ -23,6 +24,7 @@ namespace {
 struct InputState {
     FILE* file = nullptr;
     InputKind kind = InputKind::Photo;
+    int ppmMaxval = 255;
     ~InputState() {
         if (file) std::fclose(file);
     }
@@ -83,6 +85,19 @@ bool openInput(const std::string& path, InputKind kind, bool, InputFile* file, s
         *error = path + ": is empty";
         return false;
     }
+    // A PPM's header is checked here: the codec takes a short file or a maxval of 0 without a word.
+    uint8_t start[512];
+    size_t got = std::fread(start, 1, sizeof start, state->file);
+    std::fseek(state->file, 0, SEEK_SET);
+    if (got >= 2 && start[0] == 'P' && start[1] >= '1' && start[1] <= '7') {
+        PpmHeader header;
+        std::string why;
+        if (!readPpmHeader(start, got, uint64_t(st.st_size), &header, &why)) {
+            *error = path + ": " + why;
+            return false;
+        }
+        state->ppmMaxval = header.maxval;
+    }
     int w = 0, h = 0, n = 0;
     if (!stbi_info_from_file(state->file, &w, &h, &n)) {
         *error = path + ": unsupported format or unreadable file (" + stbi_failure_reason() + ")";
@@ -128,6 +143,7 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
         return false;
     }
     stbi_image_free(data);
+    stretchPpmSamples(p.data.data(), p.data.size(), in.ppmMaxval);
     return true;
 }
 
@@ -141,7 +157,8 @@ bool outputFormatWritten(const std::string& path, std::string* error) {
 bool outputHoldsAlpha(const std::string& path) { return extensionOf(path) == "png"; }
 
 bool writeImage(const SourceImage&, const Pixels& pixels, OutputFile& output, const WriteOptions& options,
-                std::string* error) {
+                std::string* notice, std::string* error) {
+    notice->clear();
     const std::string& path = output.path();
     std::string ext = extensionOf(path);
     if (!outputFormatWritten(path, error)) return false;

@@ -3,11 +3,13 @@
 // checksum errors and corrupt data stop the decode; every warning the library
 // gives while reading is collected, and the first names the damage. Outputs
 // stream through a target of our own that writes the output's temporary file
-// and, on the way, puts the input's own EXIF and resolution bytes back
-// (HeadSplice.h); TIFF outputs get them appended as directories
-// (TiffDirectory.h), since the library's TIFF writer leaves EXIF out.
+// and, on the way, puts the input's own metadata back as metadata/ plans it
+// (OutputMetadata.h): into the head of JPEG and PNG streams (HeadSplice.h),
+// appended as directories to TIFF files (TiffDirectory.h), since the
+// library's TIFF writer leaves EXIF out.
 #include <vips/vips.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,11 +19,14 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tools/velmora/Alpha.h"
 #include "tools/velmora/Files.h"
-#include "tools/velmora/HeadSplice.h"
 #include "tools/velmora/ImageIo.h"
 #include "tools/velmora/MemoryBudget.h"
-#include "tools/velmora/TiffDirectory.h"
+#include "tools/velmora/metadata/HeadSplice.h"
+#include "tools/velmora/metadata/Iptc.h"
+#include "tools/velmora/metadata/OutputMetadata.h"
+#include "tools/velmora/metadata/TiffDirectory.h"
 
 namespace cli {
 
@@ -31,7 +36,7 @@ struct VipsUnref {
     void operator()(void* p) const { g_object_unref(p); }
 };
 
-enum class Format { Jpeg, Png, Tiff };
+using Format = meta::Format;
 
 const char* formatName(Format f) { return f == Format::Jpeg ? "JPEG" : f == Format::Png ? "PNG" : "TIFF"; }
 
@@ -74,8 +79,30 @@ WarningLog& warnings() {
 
 void onLibraryWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) { warnings().add(message); }
 
-// Warnings that say nothing about the pixels: the file is read, with a note.
-bool benign(const std::string& warning) { return warning.find("Unknown field with tag") != std::string::npos; }
+// Warnings about metadata only: every pixel decodes all the same. The file is
+// read, with a note; what the metadata lost is said as the output is written.
+bool aboutMetadata(const std::string& warning) {
+    static const char* const kinds[] = {
+        "Unknown field with tag",                          // libtiff: a private tag
+        "contains null byte in value",                     // libtiff: a NUL inside a text tag
+        "does not end in null byte",                       // libtiff: a text tag without its NUL
+        "tags are not sorted in ascending order",          // libtiff sorts them itself
+        "bad exif data", "exif: ",                         // the library's EXIF parser
+        "extraneous bytes before marker 0xd9",             // libjpeg: padding after the last scan
+    };
+    for (const char* kind : kinds)
+        if (warning.find(kind) != std::string::npos) return true;
+    // libpng names the chunk a warning is about: the ancillary chunks hold no pixels.
+    static const char* const chunks[] = {"eXIf: ", "iCCP: ", "tEXt: ", "zTXt: ", "iTXt: ", "pHYs: ", "tIME: ",
+                                         "gAMA: ", "cHRM: ", "sRGB: ", "bKGD: ", "sBIT: ", "hIST: ", "sPLT: "};
+    for (const char* chunk : chunks)
+        if (warning.rfind(chunk, 0) == 0) return true;
+    return false;
+}
+
+bool allAboutMetadata(const std::vector<std::string>& warnings) {
+    return std::all_of(warnings.begin(), warnings.end(), aboutMetadata);
+}
 
 std::string vipsError() {
     std::string text = vips_error_buffer();
@@ -150,15 +177,50 @@ const char* fileKind(mode_t mode) {
     return "not a plain file";
 }
 
-// The metadata an output takes from its input.
+// The metadata an output takes from its input: the library's fields (ICC
+// profile, XMP, orientation, resolution) on an image of their own, and what
+// metadata/ carries.
 struct Source {
     std::unique_ptr<VipsImage, VipsUnref> image;
-    Format format = Format::Jpeg;
-    std::vector<uint8_t> exif;        // TIFF structure, no prefix; empty when none
-    std::vector<uint8_t> jfif;        // JPEG input: its JFIF segment
-    std::vector<uint8_t> phys;        // PNG input: its pHYs chunk
-    tiff::Metadata tiffMetadata;      // TIFF input: IFD0's descriptive entries and sub-directories
+    meta::Carried carried;
+    AlphaKind alpha = AlphaKind::Straight;  // a TIFF input's kind; the others' alpha is straight
 };
+
+// A file read through its descriptor with the two bytes of one inline TIFF
+// value replaced: how a TIFF with premultiplied alpha is handed to the
+// library as one with straight alpha, so that the library does not divide
+// its colours itself (it would round down, and the output would darken).
+struct PatchedFile {
+    int fd = -1;
+    uint64_t position = 0;
+    uint64_t size = 0;
+    uint64_t at = 0;
+    uint8_t bytes[2] = {0, 0};
+};
+
+gint64 onPatchedRead(VipsSourceCustom*, void* buffer, gint64 length, PatchedFile* f) {
+    ssize_t n;
+    do n = pread(f->fd, buffer, size_t(length), off_t(f->position));
+    while (n < 0 && errno == EINTR);
+    if (n < 0) return -1;
+    for (uint64_t i = 0; i < 2; ++i)
+        if (f->at + i >= f->position && f->at + i < f->position + uint64_t(n))
+            static_cast<uint8_t*>(buffer)[f->at + i - f->position] = f->bytes[i];
+    f->position += uint64_t(n);
+    return n;
+}
+
+// A seek of one of our sources or targets: the new position, or -1 before the start.
+gint64 seekTo(uint64_t* position, uint64_t size, gint64 offset, int whence) {
+    gint64 base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? gint64(*position) : gint64(size);
+    if (base + offset < 0) return -1;
+    *position = uint64_t(base + offset);
+    return gint64(*position);
+}
+
+gint64 onPatchedSeek(VipsSourceCustom*, gint64 offset, int whence, PatchedFile* f) {
+    return seekTo(&f->position, f->size, offset, whence);
+}
 
 struct InputState {
     int fd = -1;
@@ -166,6 +228,9 @@ struct InputState {
     Format format = Format::Jpeg;
     InputKind kind = InputKind::Photo;
     bool acceptDamaged = false;
+    bool lenient = false;  // decoding goes on past warnings
+    AlphaKind alpha = AlphaKind::Straight;
+    std::unique_ptr<PatchedFile> patched;  // outlives `source`, which reads through it
     std::unique_ptr<VipsSource, VipsUnref> source;
     std::unique_ptr<VipsImage, VipsUnref> image;
     std::vector<std::string> warnings;
@@ -193,39 +258,65 @@ struct RowCopy {
     uint8_t* data;
     size_t rowBytes;
     int bands;
+    int height;
+    const std::function<void(double)>* onProgress;
+    int rowsDone = 0;
 };
 
 int copyRows(VipsRegion* region, VipsRect* area, void* a) {
-    const RowCopy& c = *static_cast<RowCopy*>(a);
+    RowCopy& c = *static_cast<RowCopy*>(a);
     for (int y = 0; y < area->height; ++y)
         std::memcpy(c.data + size_t(area->top + y) * c.rowBytes + size_t(area->left) * size_t(c.bands),
                     VIPS_REGION_ADDR(region, area->left, area->top + y), size_t(area->width) * size_t(c.bands));
+    c.rowsDone += area->height;
+    if (*c.onProgress) (*c.onProgress)(double(c.rowsDone) / c.height);
     return 0;
 }
 
-void gatherMetadata(InputState& in, Source* s) {
-    s->format = in.format;
+void onEval(VipsImage*, VipsProgress* progress, const std::function<void(double)>* onProgress) {
+    if (*onProgress) (*onProgress)(progress->percent / 100.0);
+}
+
+std::vector<uint8_t> blob(VipsImage* im, const char* field) {
+    const void* data = nullptr;
+    size_t size = 0;
+    if (!vips_image_get_typeof(im, field) || vips_image_get_blob(im, field, &data, &size) != 0 || data == nullptr)
+        return {};
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    return std::vector<uint8_t>(p, p + size);
+}
+
+// A PNG's text chunks, as the library names them: "png-comment-N-KEYWORD".
+void *gatherText(VipsImage* im, const char* field, GValue*, void* a) {
+    const char* prefix = "png-comment-";
+    const char* text = nullptr;
+    if (std::strncmp(field, prefix, std::strlen(prefix)) != 0 || vips_image_get_string(im, field, &text) != 0)
+        return nullptr;
+    const char* keyword = std::strchr(field + std::strlen(prefix), '-');
+    auto& texts = static_cast<meta::Carried*>(a)->pngTexts;
+    if (keyword != nullptr) texts.emplace_back(keyword + 1, text);
+    return nullptr;
+}
+
+void gatherMetadata(InputState& in, meta::Carried* c) {
+    c->format = in.format;
     ReadAt read = readDescriptor(in.fd);
     VipsImage* im = in.image.get();
-    if (vips_image_get_typeof(im, VIPS_META_EXIF_NAME)) {
-        const void* data = nullptr;
-        size_t size = 0;
-        if (vips_image_get_blob(im, VIPS_META_EXIF_NAME, &data, &size) == 0 && data != nullptr) {
-            const uint8_t* p = static_cast<const uint8_t*>(data);
-            if (size >= 6 && std::memcmp(p, "Exif\0\0", 6) == 0) {
-                p += 6;
-                size -= 6;
-            }
-            s->exif.assign(p, p + size);
-        }
+    c->exif = blob(im, VIPS_META_EXIF_NAME);
+    if (c->exif.size() >= 6 && std::memcmp(c->exif.data(), "Exif\0\0", 6) == 0)
+        c->exif.erase(c->exif.begin(), c->exif.begin() + 6);
+    c->iptc = blob(im, VIPS_META_IPTC_NAME);
+    if (in.format == Format::Jpeg) c->jfif = head::jfifSegment(read, in.size);
+    if (in.format == Format::Png) {
+        c->phys = head::pngChunk(read, in.size, "pHYs");
+        vips_image_map(im, gatherText, c);
+        for (const auto& text : c->pngTexts)
+            if (text.first == iptc::kPngKeyword) c->iptc.assign(text.second.begin(), text.second.end());
     }
-    if (in.format == Format::Jpeg) s->jfif = head::jfifSegment(read, in.size);
-    if (in.format == Format::Png) s->phys = head::pngChunk(read, in.size, "pHYs");
     if (in.format == Format::Tiff) {
         std::string ignored;
-        if (!tiff::readMetadata(read, in.size, &s->tiffMetadata, &ignored)) s->tiffMetadata = tiff::Metadata();
-        s->exif.clear();
-        if (!s->tiffMetadata.empty()) s->exif = tiff::buildExif(s->tiffMetadata);
+        c->exif.clear();
+        c->tiffRead = tiff::readMetadata(read, in.size, &c->tiff, &ignored);
     }
 }
 
@@ -294,10 +385,7 @@ gint64 onTargetRead(VipsTargetCustom*, void* buffer, gint64 length, FileTarget* 
 }
 
 gint64 onTargetSeek(VipsTargetCustom*, gint64 offset, int whence, FileTarget* t) {
-    gint64 base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? gint64(t->position) : gint64(t->size);
-    if (base + offset < 0) return -1;
-    t->position = uint64_t(base + offset);
-    return gint64(t->position);
+    return seekTo(&t->position, t->size, offset, whence);
 }
 
 int onTargetEnd(VipsTargetCustom*, FileTarget* t) {
@@ -312,45 +400,46 @@ void copyField(VipsImage* from, VipsImage* to, const char* field) {
     g_value_unset(&value);
 }
 
-// What the head splice or the TIFF directories put back, per output format.
-void planMetadata(const Source& s, Format out, FileTarget* t, tiff::Metadata* forTiff) {
-    head::Changes& c = t->changes;
-    if (out == Format::Jpeg) {
-        c.replaceExif = s.format == Format::Jpeg || !s.exif.empty();
-        c.exif = s.exif;
-        c.replaceResolution = s.format == Format::Jpeg;
-        c.resolution = s.jfif;
-    } else if (out == Format::Png) {
-        c.replaceExif = true;
-        c.exif = s.exif;
-        c.replaceResolution = s.format == Format::Png;
-        c.resolution = s.phys;
-    } else {
-        std::string ignored;
-        if (s.format == Format::Tiff)
-            *forTiff = s.tiffMetadata;
-        else if (!s.exif.empty() && !tiff::parseExif(s.exif.data(), s.exif.size(), forTiff, &ignored))
-            *forTiff = tiff::Metadata();
-        if (!forTiff->find(tiff::kXResolution)) {
-            // JFIF density units: 0 none, 1 inch, 2 cm; pHYs: 0 none, 1 metre.
-            // A zero density says nothing: the writer's own resolution stays.
-            const uint8_t* j = s.jfif.size() >= 18 ? s.jfif.data() + 4 + 5 + 2 : nullptr;
-            const uint8_t* p = s.phys.size() == 21 ? s.phys.data() + 8 : nullptr;
-            if (j != nullptr && big16(j + 1) > 0 && big16(j + 3) > 0) {
-                uint16_t unit = j[0] == 1 ? 2 : j[0] == 2 ? 3 : 1;
-                tiff::setResolution(forTiff, unit, big16(j + 1), 1, big16(j + 3), 1);
-            } else if (p != nullptr && big32(p) > 0 && big32(p + 4) > 0) {
-                bool metre = p[8] == 1;
-                tiff::setResolution(forTiff, metre ? 3 : 1, big32(p), metre ? 100 : 1, big32(p + 4), metre ? 100 : 1);
-            }
-        }
-    }
-}
-
 int save(VipsImage* im, VipsTarget* target, Format f, int quality) {
     if (f == Format::Jpeg) return vips_jpegsave_target(im, target, "Q", quality, nullptr);
     if (f == Format::Png) return vips_pngsave_target(im, target, nullptr);
     return vips_tiffsave_target(im, target, nullptr);
+}
+
+// Opens the image on a source from the file's start. Strict loading stops at
+// the first warning; lenient loading (asked for, or after warnings about
+// metadata only) decodes on, and the warnings it gives are judged.
+void load(InputState& in) {
+    in.image.reset();
+    if (in.patched) {
+        in.patched->position = 0;
+    } else {
+        in.source.reset();
+        lseek(in.fd, 0, SEEK_SET);
+        in.source.reset(vips_source_new_from_descriptor(in.fd));
+        if (!in.source) return;
+    }
+    VipsFailOn failOn = in.lenient ? VIPS_FAIL_ON_NONE : VIPS_FAIL_ON_WARNING;
+    in.image.reset(vips_image_new_from_source(in.source.get(), "", "access", VIPS_ACCESS_SEQUENTIAL, "fail_on",
+                                              failOn, nullptr));
+}
+
+// A TIFF's alpha kind; premultiplied alpha is read through a PatchedFile.
+void readAlphaKind(InputState& in) {
+    tiff::InlineShort extra;
+    if (!tiff::findInlineShort(readDescriptor(in.fd), in.size, 338, &extra) || extra.value > 2) return;
+    in.alpha = AlphaKind(extra.value);
+    if (in.alpha != AlphaKind::Premultiplied) return;
+    auto patched = std::make_unique<PatchedFile>();
+    patched->fd = in.fd;
+    patched->size = in.size;
+    patched->at = extra.at;
+    patched->bytes[extra.bigEndian ? 1 : 0] = uint8_t(AlphaKind::Straight);
+    VipsSourceCustom* custom = vips_source_custom_new();
+    g_signal_connect(custom, "read", G_CALLBACK(onPatchedRead), patched.get());
+    g_signal_connect(custom, "seek", G_CALLBACK(onPatchedSeek), patched.get());
+    in.source.reset(VIPS_SOURCE(custom));
+    in.patched = std::move(patched);
 }
 
 }  // namespace
@@ -408,10 +497,15 @@ bool openInput(const std::string& path, InputKind kind, bool acceptDamaged, Inpu
         *error = path + ": unsupported format (JPEG, PNG and TIFF are read)";
         return false;
     }
-    VipsFailOn failOn = acceptDamaged ? VIPS_FAIL_ON_NONE : VIPS_FAIL_ON_WARNING;
-    state->image.reset(vips_image_new_from_source(state->source.get(), "", "access", VIPS_ACCESS_SEQUENTIAL,
-                                                  "fail_on", failOn, nullptr));
+    if (state->format == Format::Tiff) readAlphaKind(*state);
+    state->lenient = acceptDamaged;
+    load(*state);
     state->warnings = warnings().take();
+    if (!state->image && !state->lenient && allAboutMetadata(state->warnings)) {
+        state->lenient = true;  // the header's metadata is odd, not its pixels
+        load(*state);
+        warnings().take();
+    }
     if (!state->image) {
         std::string reason = vipsError();
         if (!state->warnings.empty()) reason = state->warnings.front();
@@ -459,7 +553,7 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
                  std::to_string(p.height) + " pixels (" + formatBytes(bytes) + ")";
         return false;
     }
-    RowCopy copy{p.data.data(), size_t(p.width) * size_t(p.bands), p.bands};
+    RowCopy copy{p.data.data(), size_t(p.width) * size_t(p.bands), p.bands, p.height, &file.onProgress};
     warnings().take();
     vips_error_clear();
     int result = vips_sink_disc(in.image.get(), copyRows, &copy);
@@ -467,28 +561,43 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
     // loader noted on the way: the JPEG loader keeps libjpeg's warnings there
     // and logs them only as it closes, which may be after we look.
     std::string failure = vipsError();
+    for (std::string& w : warnings().take()) in.warnings.push_back(w);
+    if (result != 0 && !in.lenient) {
+        // A strict decode stopped: when only metadata was odd, the pixels are decoded again, leniently.
+        std::vector<std::string> seen = in.warnings;
+        if (!failure.empty()) seen.push_back(failure);
+        if (allAboutMetadata(seen)) {
+            in.lenient = true;
+            load(in);
+            vips_error_clear();
+            copy.rowsDone = 0;
+            result = in.image ? vips_sink_disc(in.image.get(), copyRows, &copy) : -1;
+            in.warnings = seen;
+            failure = vipsError();
+            for (std::string& w : warnings().take())
+                if (std::find(in.warnings.begin(), in.warnings.end(), w) == in.warnings.end()) in.warnings.push_back(w);
+        }
+    }
     if (result == 0 && !failure.empty()) in.warnings.push_back(failure);
     // The metadata moves to an image of its own: the JPEG loader reports some
     // warnings only when it is closed, which happens as the loaded image goes.
     auto source = std::make_shared<Source>();
     if (result == 0) {
-        gatherMetadata(in, source.get());
+        gatherMetadata(in, &source->carried);
         source->image.reset(vips_image_new());
-        for (const char* field : {"icc-profile-data", "xmp-data", "iptc-data", "orientation", "resolution-unit"})
+        for (const char* field : {"icc-profile-data", "xmp-data", "orientation", "resolution-unit"})
             copyField(in.image.get(), source->image.get(), field);
         source->image->Xres = in.image->Xres;
         source->image->Yres = in.image->Yres;
+        source->alpha = in.alpha;
     }
     in.image.reset();
     in.source.reset();
     for (std::string& w : warnings().take()) in.warnings.push_back(w);
     std::string damage;
-    bool onlyBenign = true;
-    for (const std::string& w : in.warnings) {
-        if (benign(w)) continue;
-        onlyBenign = false;
-        if (damage.empty()) damage = w;
-    }
+    for (const std::string& w : in.warnings)
+        if (!aboutMetadata(w) && damage.empty()) damage = w;
+    const bool onlyBenign = damage.empty();
     // Running out of memory is said as such, not taken for damage.
     bool memory = failure.find("out of memory") != std::string::npos;
     for (const std::string& w : in.warnings) memory = memory || w.find("out of memory") != std::string::npos;
@@ -511,8 +620,10 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
     if (!onlyBenign)
         *notice = file.path + ": damaged: " + damage + "; filtered what could be decoded";
     else if (!in.warnings.empty())
-        *notice = file.path + ": note: " + in.warnings.front();
+        *notice = file.path + ": note: " + in.warnings.front() + " (metadata only: every pixel was decoded)";
 
+    // The filter takes straight colours.
+    if (in.alpha == AlphaKind::Premultiplied) unpremultiply(p);
     image->pixels = std::move(p);
     image->original = source;
     return true;
@@ -530,11 +641,20 @@ bool outputHoldsAlpha(const std::string& path) {
     return formatOfExtension(extensionOf(path), &f) && f != Format::Jpeg;
 }
 
-bool writeImage(const SourceImage& source, const Pixels& p, OutputFile& output, const WriteOptions& options,
-                std::string* error) {
+bool writeImage(const SourceImage& source, const Pixels& straight, OutputFile& output, const WriteOptions& options,
+                std::string* notice, std::string* error) {
     const std::string& path = output.path();
     Format format;
     if (!formatOfExtension(extensionOf(path), &format)) return outputFormatWritten(path, error);
+    const Source* s = static_cast<const Source*>(source.original.get());
+    // A TIFF output keeps its input's kind of alpha.
+    const AlphaKind alpha = s != nullptr && format == Format::Tiff && straight.bands == 4 ? s->alpha : AlphaKind::Straight;
+    Pixels premultiplied;
+    if (alpha == AlphaKind::Premultiplied) {
+        premultiplied = straight;
+        premultiply(premultiplied);
+    }
+    const Pixels& p = alpha == AlphaKind::Premultiplied ? premultiplied : straight;
     VipsImage* wrapped = vips_image_new_from_memory(p.data.data(), p.data.size(), p.width, p.height, p.bands,
                                                     VIPS_FORMAT_UCHAR);
     if (wrapped == nullptr) {
@@ -543,13 +663,17 @@ bool writeImage(const SourceImage& source, const Pixels& p, OutputFile& output, 
     }
     std::unique_ptr<VipsImage, VipsUnref> out(wrapped);
     out->Type = VIPS_INTERPRETATION_sRGB;
-    const Source* s = static_cast<const Source*>(source.original.get());
+    meta::Planned planned;
     if (s != nullptr && s->image) {
-        for (const char* field : {"icc-profile-data", "xmp-data", "iptc-data", "orientation", "resolution-unit"})
+        for (const char* field : {"icc-profile-data", "xmp-data", "orientation", "resolution-unit"})
             copyField(s->image.get(), out.get(), field);
         out->Xres = s->image->Xres;
         out->Yres = s->image->Yres;
+        planned = meta::plan(s->carried, format);
+        if (!planned.iptc.empty())
+            vips_image_set_blob_copy(out.get(), VIPS_META_IPTC_NAME, planned.iptc.data(), planned.iptc.size());
     }
+    *notice = meta::summary(planned.notes);
     if (p.bands == 4 && format == Format::Jpeg) {
         if (!options.flatten) {
             *error = path + ": JPEG cannot hold the alpha channel; write .png or .tif, or give --flatten";
@@ -569,14 +693,18 @@ bool writeImage(const SourceImage& source, const Pixels& p, OutputFile& output, 
     FileTarget t;
     t.fd = output.descriptor();
     t.format = format;
-    tiff::Metadata forTiff;
-    if (s != nullptr) planMetadata(*s, format, &t, &forTiff);
+    t.changes = planned.head;
+    tiff::Metadata& forTiff = planned.directories;
+    if (alpha != AlphaKind::Straight) forTiff.set({338, tiff::kShort, 1, {uint8_t(alpha), 0}});  // ExtraSamples
     t.passing = format == Format::Tiff;
     std::unique_ptr<VipsTargetCustom, VipsUnref> target(vips_target_custom_new());
     g_signal_connect(target.get(), "write", G_CALLBACK(onTargetWrite), &t);
     g_signal_connect(target.get(), "read", G_CALLBACK(onTargetRead), &t);
     g_signal_connect(target.get(), "seek", G_CALLBACK(onTargetSeek), &t);
     g_signal_connect(target.get(), "end", G_CALLBACK(onTargetEnd), &t);
+    vips_image_set_progress(out.get(), TRUE);
+    auto* onProgress = const_cast<std::function<void(double)>*>(&options.onProgress);
+    g_signal_connect(out.get(), "eval", G_CALLBACK(onEval), onProgress);
     if (save(out.get(), VIPS_TARGET(target.get()), format, options.quality) != 0) {
         std::string reason = t.failure ? std::strerror(t.failure) : vipsError();
         vips_error_clear();

@@ -59,6 +59,11 @@ bool planOutputs(const Options& o, const PathInspector& inspect, const FormatChe
             *error = output + ": is a folder, not a file name for the output" + nothing;
             return false;
         }
+        if (lastNameOf(output).size() > facts.nameMax) {
+            *error = output + ": the name is " + std::to_string(lastNameOf(output).size()) +
+                     " bytes long; the file system takes at most " + std::to_string(facts.nameMax) + nothing;
+            return false;
+        }
         for (size_t r = 0; r < reads.size(); ++r) {
             if (!samePlace(facts, reads[r].facts)) continue;
             if (r == i)

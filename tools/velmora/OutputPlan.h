@@ -2,7 +2,8 @@
 // with one line and nothing written, when an output would replace a file the
 // run reads (an input or the selection mask), when two inputs would be written
 // to one output, when an output's folder is missing, when its format is not
-// one the tool writes, or when it exists and --overwrite was not given.
+// one the tool writes, when its name is longer than the folder's file system
+// takes, or when it exists and --overwrite was not given.
 //
 // Paths are compared by what the file system says about them (PathFacts), so
 // every spelling, symbolic link and hard link of one file counts as that file.
@@ -23,6 +24,7 @@ struct PathFacts {
     bool isFolder = false;      // it is a folder (symbolic links followed)
     std::string entry;          // canonical folder + "/" + last name: one spelling per folder entry
     std::string fileId;         // the file it names (links followed), "" when there is none
+    size_t nameMax = 255;       // the longest name the folder's file system takes, in bytes
 };
 
 using PathInspector = std::function<PathFacts(const std::string& path)>;

@@ -20,32 +20,88 @@
 
 namespace {
 
-// A one-line progress bar on standard error, driven by the plug-in's reports.
+// A line for the terminal: control characters, and bytes that are not UTF-8,
+// escaped (\n, \x1b, ...), so a file name cannot move the cursor or recolour
+// the screen.
+std::string printable(const std::string& text) {
+    std::string out;
+    char hex[8];
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        bool whole = length > 0 && i + length <= text.size();
+        for (size_t k = 1; whole && k < length; ++k) whole = (static_cast<unsigned char>(text[i + k]) >> 6) == 2;
+        // C1 controls (U+0080 to U+009F) act on terminals too.
+        bool control = length == 1 ? (c < 0x20 || c == 0x7f)
+                                   : whole && length == 2 && c == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0;
+        if (whole && !control) {
+            out.append(text, i, length);
+            i += length;
+            continue;
+        }
+        if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else if (c == '\r') out += "\\r";
+        else {
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        }
+        ++i;
+    }
+    return out;
+}
+
+void say(const char* program, const std::string& line) {
+    std::fprintf(stderr, "%s: %s\n", program, printable(line).c_str());
+}
+
+// A one-line progress bar on standard error. A file's run goes through
+// decoding, filtering and writing, each a share of the bar; the bar only
+// moves forward, whatever the parts report (the plug-in's own reports start
+// again from zero for its render).
 class ProgressBar {
 public:
     explicit ProgressBar(bool enabled) : enabled_(enabled) {}
     void begin(const std::string& name) {
-        name_ = name;
+        name_ = printable(name);
         shown_ = -1;
+        filterPart_ = 0;
+        lastDone_ = -1;
     }
-    void report(int32_t done, int32_t total) {
-        if (!enabled_ || total <= 0 || done < 0) return;
-        int percent = int(int64_t(done > total ? total : done) * 100 / total);
-        if (percent == shown_) return;
-        shown_ = percent;
-        int filled = percent * 30 / 100;
-        std::fprintf(stderr, "\r%-24.24s [%s%s] %3d%%", name_.c_str(), std::string(size_t(filled), '#').c_str(),
-                     std::string(size_t(30 - filled), '.').c_str(), percent);
-        std::fflush(stderr);
+    void decoding(double fraction) { show(kDecodeShare * fraction); }
+    // The plug-in reports its proxy stage, then its render, each from zero.
+    void filtering(int32_t done, int32_t total) {
+        if (total <= 0 || done < 0) return;
+        if (done < lastDone_) filterPart_ = 1;
+        lastDone_ = done;
+        double fraction = double(done > total ? total : done) / total;
+        double part = filterPart_ == 0 ? kProxyShare * fraction : kProxyShare + (1 - kProxyShare) * fraction;
+        show(kDecodeShare + kFilterShare * part);
     }
+    void writing(double fraction) { show(kDecodeShare + kFilterShare + (1 - kDecodeShare - kFilterShare) * fraction); }
     void end() {
         if (enabled_ && shown_ >= 0) std::fprintf(stderr, "\n");
+        shown_ = -1;
     }
 
 private:
+    static constexpr double kDecodeShare = 0.2, kFilterShare = 0.5, kProxyShare = 0.3;
+
+    void show(double fraction) {
+        int percent = int(fraction * 100);
+        if (!enabled_ || percent <= shown_) return;
+        shown_ = percent > 100 ? 100 : percent;
+        int filled = shown_ * 30 / 100;
+        std::fprintf(stderr, "\r%-24.24s [%s%s] %3d%%", name_.c_str(), std::string(size_t(filled), '#').c_str(),
+                     std::string(size_t(30 - filled), '.').c_str(), shown_);
+        std::fflush(stderr);
+    }
+
     bool enabled_;
     std::string name_;
     int shown_ = -1;
+    int filterPart_ = 0;
+    int32_t lastDone_ = -1;
 };
 
 std::string upper(std::string s) {
@@ -68,8 +124,6 @@ bool checkMemory(const cli::InputFile& in, bool selection, std::string* error) {
                             cli::memoryAvailable(), error);
 }
 
-// A single flat colour: the plug-in's mask then has no contrast and its run
-// fails (reported by the host interface as out of memory); said plainly here.
 // One input: header and checks first, then the temporary output, then the
 // pixels; nothing is decoded for an input that cannot be filtered.
 bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::Pixels* mask, PluginEntryProc entry,
@@ -100,9 +154,18 @@ bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::
 
     cli::SourceImage source;
     std::string notice;
-    if (!cli::decodeInput(in, &source, &notice, error)) return false;
     bar.begin(input);
-    job.onProgress = [&bar](int32_t done, int32_t total) { bar.report(done, total); };
+    in.onProgress = [&bar](double fraction) { bar.decoding(fraction); };
+    bool decoded = cli::decodeInput(in, &source, &notice, error);
+    if (decoded && !cli::checkNotFlat(source.pixels, job, &reason)) {
+        *error = input + ": " + reason;
+        decoded = false;
+    }
+    if (!decoded) {
+        bar.end();
+        return false;
+    }
+    job.onProgress = [&bar](int32_t done, int32_t total) { bar.filtering(done, total); };
     int16_t result = 0;
     try {
         result = cli::filterImage(source.pixels, job, error);
@@ -111,8 +174,8 @@ bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::
                  " pixels";
         result = memFullErr;
     }
-    bar.end();
     if (result != 0) {
+        bar.end();
         bool damaged = notice.find("damaged") != std::string::npos;
         *error = input + ": " + *error + (damaged ? " (in what could be decoded of the damaged file)" : "");
         return false;
@@ -120,9 +183,14 @@ bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::
     cli::WriteOptions options;
     options.quality = o.quality;
     options.flatten = o.flatten;
-    if (!cli::writeImage(source, source.pixels, output, options, error) || !output.commit(error)) return false;
-    // Said once the output is written: a run that fails says only why.
-    if (!notice.empty()) std::fprintf(stderr, "%s: %s\n", program, notice.c_str());
+    options.onProgress = [&bar](double fraction) { bar.writing(fraction); };
+    std::string written;
+    bool ok = cli::writeImage(source, source.pixels, output, options, &written, error) && output.commit(error);
+    bar.end();
+    if (!ok) return false;
+    // Said once the output is written, in one line: a run that fails says only why.
+    if (!written.empty()) notice = notice.empty() ? file.output + ": note: " + written : notice + "; " + written;
+    if (!notice.empty()) say(program, notice);
     return true;
 }
 
@@ -131,7 +199,7 @@ int run(int argc, char** argv) {
     std::string error;
     const char* program = cli::kHostTool ? "velmora-host" : "velmora";
     if (!cli::parseOptions(argc, argv, cli::kHostTool, &options, &error)) {
-        std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+        say(program, error);
         return 2;
     }
     if (options.help) {
@@ -145,17 +213,17 @@ int run(int argc, char** argv) {
     cli::removeTemporaryFilesOnSignals();
     std::vector<cli::PlannedFile> plan;
     if (!cli::planOutputs(options, cli::inspectPath, cli::outputFormatWritten, &plan, &error)) {
-        std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+        say(program, error);
         return 1;
     }
     if (!cli::initImageIo(argv[0], &error)) {
-        std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+        say(program, error);
         return 1;
     }
     if (options.threads > 0) cli::limitPluginThreads(options.threads);
     PluginEntryProc entry = cli::pluginEntry(options, &error);
     if (entry == nullptr) {
-        std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+        say(program, error);
         return 1;
     }
     // The selection is read once, for every input.
@@ -167,10 +235,10 @@ int run(int argc, char** argv) {
             !cli::checkMemory(in.width, in.height, uint64_t(in.width) * uint64_t(in.height), cli::memoryAvailable(),
                               &error) ||
             !cli::decodeInput(in, &mask, &notice, &error)) {
-            std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+            say(program, error);
             return 1;
         }
-        if (!notice.empty()) std::fprintf(stderr, "%s: %s\n", program, notice.c_str());
+        if (!notice.empty()) say(program, notice);
     }
     ProgressBar bar(isatty(2) != 0);
     int failures = 0;
@@ -178,7 +246,7 @@ int run(int argc, char** argv) {
         entry = cli::pluginEntry(options, &error);  // a host may have loaded it afresh
         if (!filterFile(options, file, options.selection.empty() ? nullptr : &mask.pixels, entry, bar, program,
                         &error)) {
-            std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+            say(program, error);
             ++failures;
         }
     }
