@@ -11,6 +11,7 @@ constexpr const char* kMessageImageTooSmall =
     "Image must be at least 350x350 pixels.  Please use your imaging application to increase the image size.";
 constexpr const char* kMessageNotThreeChannels =
     "This plug-in needs three channels. Do you have a blank or adjustment layer selected?";
+constexpr const char* kMessageUnsupportedDepth = "This plug-in filters RGB images of 8 or 16 bits per channel.";
 // The masks have one brightness everywhere, so there is nothing to adjust.
 constexpr const char* kMessageAreaTooSmall =
     "The area to filter is too small. Please select at least 4 x 4 pixels.";

@@ -115,6 +115,9 @@ int main(int argc, char** argv) {
     auto nothing = [] {};
     std::copy(rgb.begin(), rgb.begin() + ptrdiff_t(kN), level.begin());
     for (size_t i = 0; i < kN; ++i) other[i] = float(rgb[kN + i]) + 1.0f;  // a mask for the divisions
+    // A deep image's masks: the channels as floats, with fractions.
+    std::vector<float> deep(3 * kN), deepOut(3 * kN);
+    for (size_t i = 0; i < 3 * kN; ++i) deep[i] = float(rgb[i]) + float(i % 7) / 7.0f;
 
     const Routine routines[] = {
         {"smoothLevel (g 64)", nothing, [&] { smoothLevel(level.data(), kW, kH, plane.data(), 64.0f, 0.0f); }},
@@ -135,6 +138,11 @@ int main(int argc, char** argv) {
              adjustMask(rgb.data(), rgb.data() + kN, rgb.data() + 2 * kN, kW, kH, out.data(), out.data() + kN,
                         out.data() + 2 * kN, &settings);
          }},
+        {"adjustMask (3 float planes, deep images)", nothing,
+         [&] {
+             adjustMask(deep.data(), deep.data() + kN, deep.data() + 2 * kN, kW, kH, deepOut.data(),
+                        deepOut.data() + kN, deepOut.data() + 2 * kN, &settings);
+         }},
         {"importPlane", nothing, [&] { importPlane(rgb.data(), plane.data(), all, kW); }},
         {"exportPlane", nothing, [&] { exportPlane(level.data(), bytes.data(), all, kW); }},
         {"exportScaled (gain 255)", nothing,
@@ -151,6 +159,12 @@ int main(int argc, char** argv) {
          [&] { divideByProxyMask(plane.data(), all, kW, rgb.data() + kN, kW, kH, plane.data()); }},
         {"resampleToFloat 3000 x 2000 -> 6000 x 4000", nothing,
          [&] { resampleToFloat(rgb.data(), kW, kH, kW, all, big.data(), 6000, 4000, 6000); }},
+        {"deep: normaliseClamped", channelToFloat, [&] { normaliseClamped(plane.data(), kW, all, 12.0f, 1.2f); }},
+        {"deep: exportScaled to floats (gain 255)", nothing,
+         [&] { exportScaled(level.data(), kW, plane.data(), all, kW, 255.0f / 256.0f); }},
+        {"deep: denormaliseClamped", channelToFloat, [&] { denormaliseClamped(plane.data(), kW, all, 12.0f, 0.8f); }},
+        {"deep: resampleToFloat from floats, 3000 x 2000 -> 6000 x 4000", nothing,
+         [&] { resampleToFloat(deep.data(), kW, kH, kW, all, big.data(), 6000, 4000, 6000); }},
     };
 
     std::vector<Isa> paths;

@@ -2,4 +2,4 @@
 #include "base/VectorAvx2.h"
 #include "engine/MaskAdjustVector.h"
 
-const MaskAdjustKernels& maskAdjustAvx2() { return MaskAdjustRows<Avx2Vectors>::kernels; }
+const MaskAdjustKernels& maskAdjustAvx2() { return MaskAdjustSet<Avx2Vectors>::kernels; }

@@ -2,4 +2,4 @@
 #include "base/VectorAvx512.h"
 #include "engine/MaskAdjustVector.h"
 
-const MaskAdjustKernels& maskAdjustAvx512() { return MaskAdjustRows<Avx512Vectors>::kernels; }
+const MaskAdjustKernels& maskAdjustAvx512() { return MaskAdjustSet<Avx512Vectors>::kernels; }

@@ -7,16 +7,30 @@
 #include <cstddef>
 #include <cstdint>
 
-struct MaskAdjustKernels {
-    ptrdiff_t (*rgbToYcc)(const uint8_t* r, const uint8_t* g, const uint8_t* b, uint8_t* y, uint8_t* cb, uint8_t* cr,
-                          ptrdiff_t n, double half);
-    // v = float((x - inMin) * slope + outMin) in double, clamped to outMin..outMax as remapPlane does.
-    ptrdiff_t (*remap)(const uint8_t* src, uint8_t* dst, ptrdiff_t n, float inMin, float slope, float outMin,
-                       float outMax);
+// The passes on planes of one sample type T: bytes (8-bit images) or floats
+// (deep ones).
+template <class T>
+struct MaskAdjustPasses {
+    ptrdiff_t (*rgbToYcc)(const T* r, const T* g, const T* b, T* y, T* cb, T* cr, ptrdiff_t n, double half);
+    // v = float((x - inMin) * slope + outMin) in double, clamped to outMin..outMax as remapPlane does;
+    // floats store the truncation's mean with this loss (engine/DeepSamples.h).
+    ptrdiff_t (*remap)(const T* src, T* dst, ptrdiff_t n, float inMin, float slope, float outMin, float outMax,
+                       float loss);
     // In place allowed: a vector's inputs are all read before its outputs are written.
-    ptrdiff_t (*yccToRgb)(uint8_t* r, uint8_t* g, uint8_t* b, const uint8_t* y, const uint8_t* cb, const uint8_t* cr,
-                          ptrdiff_t n, float half);
+    ptrdiff_t (*yccToRgb)(T* r, T* g, T* b, const T* y, const T* cb, const T* cr, ptrdiff_t n, float half);
 };
+
+struct MaskAdjustKernels {
+    MaskAdjustPasses<uint8_t> bytes;
+    MaskAdjustPasses<float> floats;
+};
+
+template <class T>
+const MaskAdjustPasses<T>& passesOf(const MaskAdjustKernels& k);
+template <>
+inline const MaskAdjustPasses<uint8_t>& passesOf(const MaskAdjustKernels& k) { return k.bytes; }
+template <>
+inline const MaskAdjustPasses<float>& passesOf(const MaskAdjustKernels& k) { return k.floats; }
 
 const MaskAdjustKernels& maskAdjustSse2();
 const MaskAdjustKernels& maskAdjustAvx2();

@@ -2,4 +2,4 @@
 #include "base/VectorSse2.h"
 #include "engine/MaskAdjustVector.h"
 
-const MaskAdjustKernels& maskAdjustSse2() { return MaskAdjustRows<Sse2Vectors>::kernels; }
+const MaskAdjustKernels& maskAdjustSse2() { return MaskAdjustSet<Sse2Vectors>::kernels; }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host/HostSuites.h"
+#include "planes/PlaneConvert.h"
 #include "host/PluginGlobals.h"
 #include "host/TrackedMemory.h"
 
@@ -13,6 +14,25 @@ constexpr size_t kStripBytes = size_t(1) << 21;
 
 bool sameRect(const Rect& a, const Rect& b) {
     return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
+}
+
+// Bytes a sample of the host's image takes: 2 for deep images, else 1.
+int sampleBytes() { return hostRecord->depth == 16 ? 2 : 1; }
+
+bool oddAddress(const void* data, ptrdiff_t rowBytes) {
+    return ((reinterpret_cast<uintptr_t>(data) | uintptr_t(rowBytes)) & 1) != 0;
+}
+
+// A deep buffer holds aligned 16-bit samples within the host's range.
+bool deepBufferFits(const void* data, ptrdiff_t rowBytes, int width, int height, int planes) {
+    if (oddAddress(data, rowBytes)) return false;
+    for (int row = 0; row < height; ++row) {
+        const uint16_t* p = reinterpret_cast<const uint16_t*>(static_cast<const uint8_t*>(data) + row * rowBytes);
+        uint16_t most = 0;
+        for (ptrdiff_t i = 0; i < ptrdiff_t(width) * planes; ++i) most = p[i] > most ? p[i] : most;
+        if (most > kDeepFull) return false;
+    }
+    return true;
 }
 
 // A block of the port's own, kept until the next request that needs one.
@@ -50,7 +70,7 @@ public:
             return sampleItself(r, lo, hi, rate, pixels);
         }
         if (int16_t code = inputView(r, hi, pixels)) return code;
-        pixels->data += lo;  // the planes asked for start at plane lo
+        pixels->data += lo * pixels->sampleBytes;  // the planes asked for start at plane lo
         return noErr;
     }
 
@@ -70,17 +90,18 @@ public:
         if (int16_t code = send(q)) return code;
         if (int16_t code = inputView(r, hi, in)) return code;
         FilterRecord* f = hostRecord;
-        int width = rectWidth(r), planes = hi + 1;
-        if (f->outData == nullptr || f->outRowBytes < ptrdiff_t(width) * planes || !sameRect(f->outRect, r))
+        int width = rectWidth(r), planes = hi + 1, sample = sampleBytes(), pixel = planes * sample;
+        if (f->outData == nullptr || f->outRowBytes < ptrdiff_t(width) * pixel || !sameRect(f->outRect, r) ||
+            (sample == 2 && oddAddress(f->outData, f->outRowBytes)))
             return fail(filterBadParameters);
-        *out = {static_cast<uint8_t*>(f->outData), f->outRowBytes, planes, width, rectHeight(r)};
+        *out = {static_cast<uint8_t*>(f->outData), f->outRowBytes, pixel, width, rectHeight(r), sample};
         // Planes below lo keep their values: the output buffer is not assumed to hold them.
-        for (int p = 0; p < lo; ++p)
+        for (int b = 0; b < lo * sample; ++b)
             for (int row = 0; row < out->height; ++row)
                 for (int col = 0; col < width; ++col)
-                    out->data[row * out->rowBytes + col * planes + p] = in->data[row * in->rowBytes + col * planes + p];
-        in->data += lo;
-        out->data += lo;
+                    out->data[row * out->rowBytes + col * pixel + b] = in->data[row * in->rowBytes + col * pixel + b];
+        in->data += lo * sample;
+        out->data += lo * sample;
         return noErr;
     }
 
@@ -133,10 +154,11 @@ private:
     // The host's input buffer for r, planes 0..hi, checked against the request.
     int16_t inputView(const Rect& r, int hi, PlaneView* view) {
         const FilterRecord* f = hostRecord;
-        int width = rectWidth(r), planes = hi + 1;
-        if (f->inData == nullptr || f->inRowBytes < ptrdiff_t(width) * planes || !sameRect(f->inRect, r))
+        int width = rectWidth(r), planes = hi + 1, sample = sampleBytes();
+        if (f->inData == nullptr || f->inRowBytes < ptrdiff_t(width) * planes * sample || !sameRect(f->inRect, r) ||
+            (sample == 2 && !deepBufferFits(f->inData, f->inRowBytes, width, rectHeight(r), planes)))
             return fail(filterBadParameters);
-        *view = {static_cast<const uint8_t*>(f->inData), f->inRowBytes, planes, width, rectHeight(r)};
+        *view = {static_cast<const uint8_t*>(f->inData), f->inRowBytes, planes * sample, width, rectHeight(r), sample};
         return noErr;
     }
 
@@ -173,10 +195,12 @@ private:
     // (row, column) of r is image pixel (k * row, k * column).
     int16_t sampleItself(const Rect& r, int lo, int hi, int32_t rate, PlaneView* pixels) {
         if (!isWholeStep(rate)) return fail(filterBadParameters);
-        int k = stepOfRate(rate), width = rectWidth(r), height = rectHeight(r), planes = hi - lo + 1;
+        int k = stepOfRate(rate), width = rectWidth(r), height = rectHeight(r), sample = sampleBytes();
+        // Bytes of a pixel's planes lo..hi, copied as they are.
+        int planes = (hi - lo + 1) * sample;
         uint8_t* out = pixels_.reserve(size_t(width) * size_t(height) * size_t(planes) + 1);
         if (out == nullptr) return fail(memFullErr);
-        int step = stripRows(width, hi + 1, k);
+        int step = stripRows(width, (hi + 1) * sample, k);
         for (int y0 = r.top; y0 < r.bottom; y0 += step) {
             int y1 = y0 + step < r.bottom ? y0 + step : r.bottom;
             Rect strip = fullStrip(r, y0, y1, k);
@@ -185,14 +209,14 @@ private:
             if (int16_t code = send(q)) return code;
             if (int16_t code = inputView(strip, hi, &full)) return code;
             for (int y = y0; y < y1; ++y) {
-                const uint8_t* src = full.data + ptrdiff_t(k) * (y - y0) * full.rowBytes + lo;
+                const uint8_t* src = full.data + ptrdiff_t(k) * (y - y0) * full.rowBytes + lo * sample;
                 uint8_t* dst = out + (size_t(y - r.top) * size_t(width)) * size_t(planes);
                 for (int x = 0; x < width; ++x)
                     for (int p = 0; p < planes; ++p)
                         dst[size_t(x) * size_t(planes) + size_t(p)] = src[ptrdiff_t(k) * x * full.colBytes + p];
             }
         }
-        *pixels = {out, ptrdiff_t(width) * planes, planes, width, height};
+        *pixels = {out, ptrdiff_t(width) * planes, planes, width, height, sample};
         return noErr;
     }
 

@@ -13,6 +13,9 @@
 //   request of another rectangle.
 // - A host that delivers no buffer, or one whose rectangle, rate or row bytes
 //   do not fit the request: filterBadParameters, nothing read outside.
+// - Deep images (depth 16): samples of two bytes; a buffer at an odd address
+//   or with odd row bytes, or holding a sample above 32768 (8-bit data, say),
+//   does not fit either.
 // Every advanceState's code goes into the result cell.
 #pragma once
 

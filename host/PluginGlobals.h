@@ -15,6 +15,17 @@ enum : int {
     kPlaneSlotCount = 10,
 };
 
+// Float planes of a deep image's run (16-bit samples): each channel's mask
+// and adjusted mask, kept in floating point. The byte mask slots stay empty
+// then, and the adjusted slots hold the adjusted masks rounded to bytes, for
+// the preview. The adjusted masks lie in one block, the proxy stage's
+// pyramid scratch, which the run keeps for them.
+enum : int {
+    kDeepMaskPlanes = 0,      // 0..2
+    kDeepAdjustedPlanes = 3,  // 3..5
+    kDeepPlaneCount = 6,
+};
+
 struct RunData {
     uint8_t showDialogByDefault;
     uint8_t* planeSlots[kPlaneSlotCount];
@@ -24,12 +35,16 @@ struct RunData {
     float maskMin[3];
     float maskScale[3];
     float maskInvScale[3];
+    uint8_t deep;  // the host's samples are 16-bit
+    float* deepPlanes[kDeepPlaneCount];
 };
 
 inline uint8_t*& previewPlane(RunData* r, int c) { return r->planeSlots[kPreviewPlanes + c]; }
 inline uint8_t*& maskPlane(RunData* r, int c) { return r->planeSlots[kMaskPlanes + c]; }
 inline uint8_t*& adjustedPlane(RunData* r, int c) { return r->planeSlots[kAdjustedPlanes + c]; }
 inline uint8_t*& selectionMask(RunData* r) { return r->planeSlots[kSelectionMask]; }
+inline float*& deepMaskPlane(RunData* r, int c) { return r->deepPlanes[kDeepMaskPlanes + c]; }
+inline float*& deepAdjustedPlane(RunData* r, int c) { return r->deepPlanes[kDeepAdjustedPlanes + c]; }
 
 extern FilterRecord* hostRecord;  // the current call's filter record (null during About)
 extern AboutRecord* aboutRecord;  // the About call's record

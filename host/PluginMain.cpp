@@ -25,6 +25,8 @@ void initRunData() {
     runData->proxyHeight = 0;
     runData->planeSize = 0;
     for (uint8_t*& slot : runData->planeSlots) slot = nullptr;
+    runData->deep = 0;
+    for (float*& plane : runData->deepPlanes) plane = nullptr;
 }
 
 void clearHostRects() {

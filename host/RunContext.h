@@ -9,7 +9,11 @@
 
 ProxyImage runProxyImage();
 WorkMemory trackedWorkMemory();
+// For a deep image, the preview reads through a port that hands it 8-bit
+// pixels (planes/DisplayPort.h); releasePreviewPixels frees what that port
+// keeps, once the dialog has ended.
 PreviewContext runPreviewContext();
+void releasePreviewPixels();
 // The main dialog's inputs: the preview context, the result cell, the module
 // and the host's window and drawing.
 DialogInputs runDialogInputs();

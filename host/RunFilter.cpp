@@ -48,6 +48,14 @@ bool notThreeChannels() {
            failWithMessage(kMessageNotThreeChannels);
 }
 
+// 8-bit samples (a host without the depth field leaves it 0) or 16-bit
+// ones, and an image mode that says the same: RGB48 exactly for 16 bits.
+bool unsupportedDepth() {
+    const int32_t depth = hostRecord->depth;
+    const bool deep = depth == 16, fits = depth == 0 || depth == 8 || deep;
+    return (!fits || deep != (hostRecord->imageMode == plugInModeRGB48)) && failWithMessage(kMessageUnsupportedDepth);
+}
+
 void settleParameters(bool& showDialog, int filterWidth, int filterHeight) {
     if (hostRecord->descriptorParameters != nullptr) {
         loadLastSettings();
@@ -74,15 +82,25 @@ bool readSelectionMask(const Rect& proxy) {
     return true;
 }
 
+// The normalisation of a mask plane: bytes truncate, a deep image's floats
+// keep their values.
+void normaliseMask(uint8_t* plane, const Rect& r, float min, float scale) {
+    normaliseBytes(plane, runData->proxyWidth, r, min, scale);
+}
+void normaliseMask(float* plane, const Rect& r, float min, float scale) {
+    normaliseClamped(plane, runData->proxyWidth, r, min, scale);
+}
+
 // maskMin, maskScale (extended precision, stored as float) and maskInvScale
 // (from the stored float) of one channel's mask plane, then its normalisation.
-void measureAndNormalise(int c, const Rect& planeRect) {
-    uint8_t hi = 0, lo = 0;
-    sampleRange(maskPlane(runData, c), planeRect, runData->proxyWidth, &hi, &lo);
-    runData->maskMin[c] = lo;
+template <class M>
+void measureAndNormalise(int c, M* mask, const Rect& planeRect) {
+    M hi = 0, lo = 0;
+    sampleRange(mask, planeRect, runData->proxyWidth, &hi, &lo);
+    runData->maskMin[c] = float(lo);
     runData->maskScale[c] = float((long double)hi / ((long double)hi - (long double)runData->maskMin[c]));
     runData->maskInvScale[c] = 1.0f / runData->maskScale[c];
-    normaliseBytes(maskPlane(runData, c), runData->proxyWidth, planeRect, runData->maskMin[c], runData->maskScale[c]);
+    normaliseMask(mask, planeRect, runData->maskMin[c], runData->maskScale[c]);
 }
 
 struct ProxyStage {
@@ -94,8 +112,10 @@ struct ProxyStage {
     size_t scratchBytes;
 };
 
-// Turns one channel of the sampled image into its normalised mask.
-bool buildChannelMask(ProxyStage& s, const PlaneView& sampled, int c) {
+// Turns one channel of the sampled image into its normalised mask: a byte
+// plane for 8-bit images, a float plane for deep ones (M).
+template <class M>
+bool buildChannelMask(ProxyStage& s, const PlaneView& sampled, int c, M* mask) {
     if (hostAbort()) {
         *resultCell = userCanceledErr;
         return false;
@@ -107,9 +127,9 @@ bool buildChannelMask(ProxyStage& s, const PlaneView& sampled, int c) {
         *resultCell = memFullErr;
         return false;
     }
-    exportRegion(s.channel, s.sampledWidth, maskPlane(runData, c), s.proxy, runData->proxyWidth);
+    exportRegion(s.channel, s.sampledWidth, mask, s.proxy, runData->proxyWidth);
     Rect planeRect = {0, 0, runData->proxyHeight, runData->proxyWidth};
-    measureAndNormalise(c, planeRect);
+    measureAndNormalise(c, mask, planeRect);
     hostProgress(4 + 2 * c, kProgressTotal);
     return true;
 }
@@ -118,6 +138,24 @@ bool allocatePlanes(int first, int count) {
     for (int slot = first; slot < first + count; ++slot) {
         runData->planeSlots[slot] = static_cast<uint8_t*>(trackedAlloc(size_t(runData->planeSize)));
         if (runData->planeSlots[slot] == nullptr) return false;
+    }
+    return true;
+}
+
+bool allocateDeepMasks() {
+    for (int c = 0; c < 3; ++c) {
+        deepMaskPlane(runData, c) = static_cast<float*>(trackedAlloc(size_t(runData->planeSize) * sizeof(float)));
+        if (deepMaskPlane(runData, c) == nullptr) return false;
+    }
+    return true;
+}
+
+// Each channel's mask, on the mask planes of the image's depth.
+bool buildMasks(ProxyStage& s, const PlaneView& sampled) {
+    for (int c = 0; c < 3; ++c) {
+        bool built = runData->deep ? buildChannelMask(s, sampled, c, deepMaskPlane(runData, c))
+                                   : buildChannelMask(s, sampled, c, maskPlane(runData, c));
+        if (!built) return false;
     }
     return true;
 }
@@ -135,12 +173,17 @@ bool runProxyStage() {
     runData->proxyWidth = int16_t(rectWidth(s.proxy));
     runData->planeSize = int32_t(runData->proxyWidth) * runData->proxyHeight;
 
-    if (!allocatePlanes(kMaskPlanes, 3)) return false;
+    if (runData->deep ? !allocateDeepMasks() : !allocatePlanes(kMaskPlanes, 3)) return false;
     s.channel = static_cast<float*>(trackedAlloc(size_t(s.sampledWidth) * size_t(s.sampledHeight) * sizeof(float)));
     if (s.channel == nullptr) return false;
     // Exactly what the pyramid of the sampled image needs (about 12 bytes a
-    // sample), reused for the three channels.
+    // sample), reused for the three channels; for a deep image at least the
+    // 12 bytes a proxy pixel its three adjusted masks take, which the scratch
+    // holds once the masks are built (the proxy is never larger than the
+    // sampled image, so this adds a few bytes at most).
     s.scratchBytes = pyramidScratchBytes(s.sampledWidth, s.sampledHeight);
+    const size_t adjustedBytes = 3 * sizeof(float) * size_t(runData->planeSize);
+    if (runData->deep && s.scratchBytes < adjustedBytes) s.scratchBytes = adjustedBytes;
     s.scratch = trackedAlloc(s.scratchBytes);
     if (s.scratch == nullptr) return false;
     hostProgress(2, kProgressTotal);
@@ -149,16 +192,21 @@ bool runProxyStage() {
     // The three channels of the whole image at half resolution, in one request.
     PlaneView sampled;
     if (hostPixelPort().readPlanes(s.sampledImage, 0, 2, kRateTwo, &sampled) != noErr) return false;
-    for (int c = 0; c < 3; ++c)
-        if (!buildChannelMask(s, sampled, c)) return false;
+    if (!buildMasks(s, sampled)) return false;
     trackedFree(s.channel);
-    trackedFree(s.scratch);
+    if (!runData->deep) {
+        trackedFree(s.scratch);
+        return true;
+    }
+    for (int c = 0; c < 3; ++c)
+        deepAdjustedPlane(runData, c) = static_cast<float*>(s.scratch) + size_t(c) * size_t(runData->planeSize);
     return true;
 }
 
-bool adjustMasks() {
+// forPreview: the dialog will be shown.
+bool adjustMasks(bool forPreview) {
     if (!allocatePlanes(kPreviewPlanes, 3) || !allocatePlanes(kAdjustedPlanes, 3)) return false;
-    int adjusted = adjustProxyMasks(params, runProxyImage());
+    int adjusted = adjustProxyMasks(params, runProxyImage(), forPreview);
     // Masks of one brightness everywhere cannot be adjusted: an area too
     // small to have two proxy pixels, or a flat image. The user is told which,
     // not that memory ran out.
@@ -192,6 +240,7 @@ int16_t resultOf(DialogEnd end) {
 // settings it shows into the parameter record on OK only.
 bool dialogConfirmed() {
     DialogEnd end = ShowMainDialog(runDialogInputs());
+    releasePreviewPixels();
     *resultCell = resultOf(end);
     return end == DialogEnd::Ok;
 }
@@ -209,11 +258,12 @@ void runFilter() {
     int filterWidth = rectWidth(f), filterHeight = rectHeight(f);
     bool showDialog = true;
 
-    if (screenTooSmall() || imageTooSmall() || notThreeChannels()) return;
+    if (screenTooSmall() || imageTooSmall() || notThreeChannels() || unsupportedDepth()) return;
+    runData->deep = hostRecord->depth == 16;
 
     settleParameters(showDialog, filterWidth, filterHeight);
 
-    if (!runProxyStage() || !adjustMasks()) return;
+    if (!runProxyStage() || !adjustMasks(showDialog)) return;
 
     hostSetWatchSuspension(1);
     if (showDialog && !dialogConfirmed()) return;

@@ -1,6 +1,7 @@
 // The mask adjustment step, the same for the run and for every preview
 // recomputation: the engine gains derived from the current settings, then the
-// three normalised masks adjusted into the proxy's adjusted planes.
+// three normalised masks adjusted into the proxy's adjusted planes (for a deep
+// image, its float planes, and their bytes for the preview).
 #pragma once
 
 #include "engine/FilterParameters.h"
@@ -10,4 +11,6 @@
 constexpr int kAdjustMasksMissing = -10;
 
 // 0, kAdjustMasksMissing, or the engine's negative code (EngineError set).
-int adjustProxyMasks(FilterParameters* p, const ProxyImage& proxy);
+// previewBytes false: a deep image's adjusted masks are not rounded to bytes
+// (no preview will show them).
+int adjustProxyMasks(FilterParameters* p, const ProxyImage& proxy, bool previewBytes = true);

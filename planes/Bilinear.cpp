@@ -24,20 +24,33 @@ constexpr int kMaxSpan = 4 * kBlock + 2;
 
 const BilinearKernels* vectorKernels() { return kernelsFor(activeIsa(), bilinearSse2, bilinearAvx2, bilinearAvx512); }
 
+int vectorBlend(const BilinearKernels* k, const uint8_t* row, const uint8_t* below, const BlendColumns* columns,
+                double* upper, double* lower, double* scratch) {
+    return k->blend(row, below, columns, upper, lower, scratch);
+}
+int vectorBlend(const BilinearKernels* k, const float* row, const float* below, const BlendColumns* columns,
+                double* upper, double* lower, double* scratch) {
+    return k->blendFloats(row, below, columns, upper, lower, scratch);
+}
+
+// S is the source's sample type: bytes, or floats (a deep image's masks);
+// the source's row stride is in samples of S.
+template <class S>
 struct Grid {
-    const uint8_t* src;
+    const S* src;
     int srcWidth, srcHeight;
     ptrdiff_t srcRowBytes;
     int top, left;
     float sy, sx;  // single precision, as the positions derived from them rely on
 };
 
-Grid makeGrid(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
-              int dstWidth, int dstHeight) {
+template <class S>
+Grid<S> makeGrid(const S* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window, int dstWidth,
+                 int dstHeight) {
     const int windowHeight = (window.bottom < srcHeight ? window.bottom : srcHeight) - window.top;
     const int windowWidth = (window.right < srcWidth ? window.right : srcWidth) - window.left;
-    return Grid{src, srcWidth, srcHeight, srcRowBytes, window.top, window.left,
-                float(windowHeight) / float(dstHeight), float(windowWidth) / float(dstWidth)};
+    return Grid<S>{src, srcWidth, srcHeight, srcRowBytes, window.top, window.left,
+                   float(windowHeight) / float(dstHeight), float(windowWidth) / float(dstWidth)};
 }
 
 // Source row and vertical weight of destination row i (the weight rounded to
@@ -47,7 +60,8 @@ struct RowPosition {
     double fy;
 };
 
-RowPosition rowPosition(const Grid& g, int i) {
+template <class S>
+RowPosition rowPosition(const Grid<S>& g, int i) {
     const double y = double(i) * g.sy;
     double yi = std::floor(y);
     if (yi > g.srcHeight - 1) yi = g.srcHeight - 1;
@@ -67,7 +81,8 @@ struct ColumnBlock {
     int span;
 };
 
-void placeColumns(const Grid& g, ColumnBlock& b) {
+template <class S>
+void placeColumns(const Grid<S>& g, ColumnBlock& b) {
     for (int k = 0; k < b.count; ++k) {
         const double x = double(b.first + k) * g.sx;
         double xi = std::floor(x);
@@ -91,20 +106,20 @@ void placeColumns(const Grid& g, ColumnBlock& b) {
 // for every column of the block, Pitch bytes between neighbouring samples.
 // Columns from the first on; the vector blend, where the path has one, does
 // the first ones.
-template <int Pitch>
-void blendRows(const Grid& g, const ColumnBlock& b, ptrdiff_t rr, double* upper, double* lower,
+template <int Pitch, class S>
+void blendRows(const Grid<S>& g, const ColumnBlock& b, ptrdiff_t rr, double* upper, double* lower,
                const BilinearKernels* kernels) {
-    const uint8_t* row = g.src + rr * g.srcRowBytes;
+    const S* row = g.src + rr * g.srcRowBytes;
     const bool lastRow = rr + 1 >= g.srcHeight;
     int first = 0;
     if (Pitch == 1 && kernels != nullptr && b.span <= kMaxSpan) {
         const BlendColumns columns = {b.left, b.right, b.fx, b.lastMask, b.count, b.span};
         double scratch[2 * kMaxSpan + 16];
-        first = kernels->blend(row + b.spanFirst, lastRow ? nullptr : row + b.spanFirst + g.srcRowBytes, &columns,
-                               upper, lower, scratch);
+        first = vectorBlend(kernels, row + b.spanFirst, lastRow ? nullptr : row + b.spanFirst + g.srcRowBytes,
+                            &columns, upper, lower, scratch);
     }
     for (int k = first; k < b.count; ++k) {
-        const uint8_t* p = row + b.cc[k] * Pitch;
+        const S* p = row + b.cc[k] * Pitch;
         const double tl = p[0];
         if (b.lastColumn[k]) {  // tr = bl = br = tl
             upper[k] = lower[k] = tl;
@@ -128,8 +143,8 @@ void blendRows(const Grid& g, const ColumnBlock& b, ptrdiff_t rr, double* upper,
 // whose put(j, value) does the member's own store of the interpolated value
 // and whose vectors(upper, lower, fy, first column, count) stores the first
 // columns of a block on vectors and says how many it did.
-template <int Pitch, class Store>
-void bilinearRows(const Grid& g, int firstColumn, int endColumn, int first, int end, const Store& store) {
+template <int Pitch, class S, class Store>
+void bilinearRows(const Grid<S>& g, int firstColumn, int endColumn, int first, int end, const Store& store) {
     ColumnBlock block;
     double upper[kBlock], lower[kBlock];
     for (block.first = firstColumn; block.first < endColumn; block.first += kBlock) {
@@ -153,8 +168,8 @@ void bilinearRows(const Grid& g, int firstColumn, int endColumn, int first, int 
 }
 
 // Rows of about 64 K destination samples per piece of work.
-template <int Pitch, class Store>
-void bilinear(const Grid& g, int dstWidth, int dstHeight, const Store& store) {
+template <int Pitch, class S, class Store>
+void bilinear(const Grid<S>& g, int dstWidth, int dstHeight, const Store& store) {
     if (dstWidth <= 0 || dstHeight <= 0) return;
     parallelFor(dstHeight, rowsPerPiece(dstWidth), [&](ptrdiff_t first, ptrdiff_t end) {
         bilinearRows<Pitch>(g, 0, dstWidth, int(first), int(end), store);
@@ -212,38 +227,66 @@ struct DivideStore {
 
 }  // namespace
 
-void resampleToFloat(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
-                     float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride) {
-    const Grid g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
-    bilinear<1>(g, dstWidth, dstHeight, FloatStore{dst, dstStride, vectorKernels(), 0, 0});
-}
+namespace {
 
-void resampleToFloatRows(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
-                         float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount) {
-    if (firstRow < 0 || rowCount <= 0 || firstRow >= dstHeight) return;
-    const int end = rowCount > dstHeight - firstRow ? dstHeight : firstRow + rowCount;
-    const Rect part = {int16_t(firstRow), 0, int16_t(end), int16_t(dstWidth)};
-    resampleToFloatPart(src, srcWidth, srcHeight, srcRowBytes, window, dst, dstWidth, dstHeight, dstStride, part);
-}
-
-void resampleToFloatPart(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
-                         float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, const Rect& part) {
+// The samples of `part` of the enlargement, destination sample (i, j) stored
+// at dst[(i - part.top) * dstStride + j - part.left].
+template <class S>
+void toFloatPart(const S* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window, float* dst,
+                 int dstWidth, int dstHeight, ptrdiff_t dstStride, const Rect& part) {
     const int first = part.top < 0 ? 0 : part.top;
     const int end = part.bottom > dstHeight ? dstHeight : part.bottom;
     const int firstColumn = part.left < 0 ? 0 : part.left;
     const int endColumn = part.right > dstWidth ? dstWidth : part.right;
     if (firstColumn >= endColumn || first >= end) return;
-    const Grid g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
-    const FloatStore store{dst + (first - part.top) * dstStride + (firstColumn - part.left), dstStride, vectorKernels(),
-                           first, firstColumn};
+    const Grid<S> g = makeGrid(src, srcWidth, srcHeight, srcStride, window, dstWidth, dstHeight);
+    const FloatStore store{dst, dstStride, vectorKernels(), part.top, part.left};
     parallelFor(end - first, rowsPerPiece(endColumn - firstColumn), [&](ptrdiff_t b, ptrdiff_t e) {
         bilinearRows<1>(g, firstColumn, endColumn, first + int(b), first + int(e), store);
     });
 }
 
+template <class S>
+void toFloatRows(const S* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window, float* dst,
+                 int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount) {
+    if (rowCount <= 0 || firstRow >= dstHeight) return;
+    const int end = rowCount > dstHeight - firstRow ? dstHeight : firstRow + rowCount;
+    const Rect rows = {int16_t(firstRow), 0, int16_t(end), int16_t(dstWidth)};
+    toFloatPart(src, srcWidth, srcHeight, srcStride, window, dst, dstWidth, dstHeight, dstStride, rows);
+}
+
+}  // namespace
+
+void resampleToFloat(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
+                     float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride) {
+    const Grid<uint8_t> g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
+    bilinear<1>(g, dstWidth, dstHeight, FloatStore{dst, dstStride, vectorKernels(), 0, 0});
+}
+
+void resampleToFloat(const float* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window,
+                     float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride) {
+    toFloatRows(src, srcWidth, srcHeight, srcStride, window, dst, dstWidth, dstHeight, dstStride, 0, dstHeight);
+}
+
+void resampleToFloatRows(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
+                         float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount) {
+    toFloatRows(src, srcWidth, srcHeight, srcRowBytes, window, dst, dstWidth, dstHeight, dstStride, firstRow,
+                rowCount);
+}
+
+void resampleToFloatRows(const float* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window,
+                         float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount) {
+    toFloatRows(src, srcWidth, srcHeight, srcStride, window, dst, dstWidth, dstHeight, dstStride, firstRow, rowCount);
+}
+
+void resampleToFloatPart(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
+                         float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, const Rect& part) {
+    toFloatPart(src, srcWidth, srcHeight, srcRowBytes, window, dst, dstWidth, dstHeight, dstStride, part);
+}
+
 void resampleBytes(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                    uint8_t* dst, int dstWidth, int dstHeight, ptrdiff_t dstRowBytes) {
-    const Grid g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
+    const Grid<uint8_t> g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
     bilinear<1>(g, dstWidth, dstHeight, RoundedStore<1>{dst, dstRowBytes, vectorKernels()});
 }
 
@@ -252,13 +295,13 @@ void resampleInterleaved(const uint8_t* src, int srcWidth, int srcHeight, ptrdif
     Rect anchored;  // the window moved to column 0, its size kept
     moveRectTo(&anchored, &window, window.top, 0);
     for (int k = 0; k < 3; ++k) {
-        const Grid g = makeGrid(src + k, srcWidth, srcHeight, srcRowBytes, anchored, dstWidth, dstHeight);
+        const Grid<uint8_t> g = makeGrid(src + k, srcWidth, srcHeight, srcRowBytes, anchored, dstWidth, dstHeight);
         bilinear<3>(g, dstWidth, dstHeight, RoundedStore<3>{dst + k, dstRowBytes, nullptr});
     }
 }
 
 void divideBySampledMask(const uint8_t* mask, int maskWidth, int maskHeight, ptrdiff_t maskRowBytes,
                          const Rect& window, float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride) {
-    const Grid g = makeGrid(mask, maskWidth, maskHeight, maskRowBytes, window, dstWidth, dstHeight);
+    const Grid<uint8_t> g = makeGrid(mask, maskWidth, maskHeight, maskRowBytes, window, dstWidth, dstHeight);
     bilinear<1>(g, dstWidth, dstHeight, DivideStore{dst, dstStride, vectorKernels()});
 }

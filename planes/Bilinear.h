@@ -33,6 +33,12 @@ void resampleToFloatRows(const uint8_t* src, int srcWidth, int srcHeight, ptrdif
 // Samples outside the destination are not written.
 void resampleToFloatPart(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                          float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, const Rect& part);
+// The same two from a float source (a deep image's adjusted masks), its
+// stride in samples: the same grid, the samples taken as they are.
+void resampleToFloat(const float* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window,
+                     float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride);
+void resampleToFloatRows(const float* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window,
+                         float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount);
 // Stores the value rounded to a byte (halves up, clamp high-first).
 void resampleBytes(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                    uint8_t* dst, int dstWidth, int dstHeight, ptrdiff_t dstRowBytes);

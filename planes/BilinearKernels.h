@@ -26,6 +26,9 @@ struct BilinearKernels {
     // holds 2 * span + 16 doubles.
     int (*blend)(const uint8_t* row, const uint8_t* below, const BlendColumns* columns, double* upper,
                  double* lower, double* scratch);
+    // The same on a float source.
+    int (*blendFloats)(const float* row, const float* below, const BlendColumns* columns, double* upper,
+                       double* lower, double* scratch);
     // dst[k] = value rounded to float.
     ptrdiff_t (*toFloat)(const double* upper, const double* lower, double fy, float* dst, ptrdiff_t n);
     // dst[k] = round(value): clamp high-first, add 0.5, truncate.

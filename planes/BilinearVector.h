@@ -15,8 +15,9 @@ struct BilinearRows {
     using D = typename V::D;
     static constexpr int L = V::kLanes, H = V::kLanes / 2;  // floats per vector, doubles per half
 
-    static int blend(const uint8_t* row, const uint8_t* below, const BlendColumns* c, double* upper,
-                     double* lower, double* scratch) {
+    template <class S>
+    static int blend(const S* row, const S* below, const BlendColumns* c, double* upper, double* lower,
+                     double* scratch) {
         double* top = scratch;
         double* bottom = scratch + c->span;
         for (int i = 0; i < c->span; ++i) top[i] = row[i];
@@ -78,7 +79,7 @@ struct BilinearRows {
         return k;
     }
 
-    static constexpr BilinearKernels kernels = {blend, toFloat, toBytes, divide};
+    static constexpr BilinearKernels kernels = {blend<uint8_t>, blend<float>, toFloat, toBytes, divide};
 };
 
 }  // namespace

@@ -7,10 +7,12 @@
 // keep stale buffers, and hosts that deliver nothing or a buffer that does not
 // fit the request. The renders see only correct views or a result code.
 //
-// Views: sample (row, column) of plane p of a view is
-// data[row * rowBytes + column * colBytes + p], for the view's width x height
-// samples; the planes asked for are bytes 0, 1, ... of each pixel, which is
-// colBytes bytes wide. A view is valid until the next request through the
+// Views: sample (row, column) of plane p of a view starts at byte
+// data[row * rowBytes + column * colBytes + p * sampleBytes], for the view's
+// width x height samples; the planes asked for are samples 0, 1, ... of each
+// pixel, which is colBytes bytes wide. Samples are the host's: bytes for
+// 8-bit images, 16-bit values 0..32768 (32768 is full) in the machine's byte
+// order for deep ones. A view is valid until the next request through the
 // same port.
 #pragma once
 #include <cstddef>
@@ -24,6 +26,7 @@ struct PlaneView {
     ptrdiff_t rowBytes;
     int colBytes;  // bytes per pixel
     int width, height;
+    int sampleBytes = 1;  // 1: 8-bit samples; 2: 16-bit samples
 };
 
 struct MutablePlaneView {
@@ -31,6 +34,7 @@ struct MutablePlaneView {
     ptrdiff_t rowBytes;
     int colBytes;
     int width, height;
+    int sampleBytes = 1;
 };
 
 
@@ -57,9 +61,16 @@ protected:
     ~PixelPort() = default;
 };
 
-// Plane p of a view into a packed byte plane of view.width x view.height.
+// Plane p of an 8-bit view into a packed byte plane of view.width x view.height.
 void copyPlaneOut(const PlaneView& view, int p, uint8_t* dst);
-// Plane p of a view as floats 0..255 into a packed float plane.
+// Plane p of a view as floats on the 0..255 scale (deepToScale for 16-bit
+// samples), into a float plane packed or with rows dstStride samples apart.
 void importViewPlane(const PlaneView& view, int p, float* dst);
-// A packed byte plane of view.width x view.height into plane p of a view.
+void importViewPlane(const PlaneView& view, int p, float* dst, ptrdiff_t dstStride);
+// A packed byte plane of view.width x view.height into plane p of an 8-bit view.
 void copyPlaneIn(const uint8_t* src, const MutablePlaneView& view, int p);
+// Plane p of a deep view from a float plane on the 0..255 scale (rows
+// srcStride samples apart), each sample roundDeepSample of its value.
+void exportViewPlane(const float* src, ptrdiff_t srcStride, const MutablePlaneView& view, int p);
+// Plane p of `in` into plane p of `out`, sample for sample (views of one size and depth).
+void copyViewPlane(const PlaneView& in, const MutablePlaneView& out, int p);

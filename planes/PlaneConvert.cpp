@@ -4,31 +4,8 @@
 
 #include "base/Cpu.h"
 #include "base/Parallel.h"
+#include "engine/DeepSamples.h"
 #include "planes/PlaneConvertKernels.h"
-
-int truncateSample(double v) {
-    // 2^20 + v puts v's integer part in mantissa bits 32..51 (the fraction
-    // fills the 32 bits below): the integer part without a float-to-int
-    // conversion, the same on every processor.
-    const double shifted = v + 1048576.0;
-    uint64_t bits;
-    std::memcpy(&bits, &shifted, sizeof bits);
-    return int((bits >> 32) & 0xFFFFFu);
-}
-
-double clampLowFirst(double v) {
-    if (!(v > 0.0)) return 0.0;  // NaN fails every comparison: it ends here as 0
-    if (!(v < 255.0)) return 255.0;
-    return v;
-}
-
-double clampHighFirst(double v) {
-    if (!(v < 255.0)) return 255.0;  // NaN ends here as 255
-    if (!(v > 0.0)) return 0.0;
-    return v;
-}
-
-int roundSample(double v) { return truncateSample(clampHighFirst(v) + 0.5); }
 
 namespace {
 
@@ -232,12 +209,69 @@ void divideByProxyMask(const float* plane, const Rect& r, ptrdiff_t stride, cons
     });
 }
 
-void sampleRange(const uint8_t* plane, const Rect& r, ptrdiff_t rowBytes, uint8_t* hi, uint8_t* lo) {
-    uint8_t high = plane[0], low = plane[0];
-    forEachInRect(plane, rowBytes, r, [&](const uint8_t& v) {
+namespace {
+
+template <class T>
+void rangeOf(const T* plane, const Rect& r, ptrdiff_t stride, T* hi, T* lo) {
+    T high = plane[0], low = plane[0];
+    forEachInRect(plane, stride, r, [&](const T& v) {
         if (v > high) high = v;
         if (v < low) low = v;
     });
     *hi = high;
     *lo = low;
+}
+
+}  // namespace
+
+void sampleRange(const uint8_t* plane, const Rect& r, ptrdiff_t rowBytes, uint8_t* hi, uint8_t* lo) {
+    rangeOf(plane, r, rowBytes, hi, lo);
+}
+
+void sampleRange(const float* plane, const Rect& r, ptrdiff_t stride, float* hi, float* lo) {
+    rangeOf(plane, r, stride, hi, lo);
+}
+
+void exportRegion(const float* src, ptrdiff_t srcStride, float* dst, const Rect& r, ptrdiff_t dstStride) {
+    const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
+    const float* first = src + ptrdiff_t(r.top) * srcStride + r.left;
+    const PlaneConvertKernels* k = vectorRows();
+    eachRow(k, rows, cols, [&](ptrdiff_t row) {
+        const ptrdiff_t done =
+            k != nullptr && cols > 0 ? k->clampRow(first + row * srcStride, dst + row * dstStride, cols) : 0;
+        for (ptrdiff_t col = done; col < cols; ++col)
+            dst[row * dstStride + col] = truncatedMean(float(clampLowFirst(first[row * srcStride + col])));
+    });
+}
+
+void exportScaled(const float* src, ptrdiff_t srcStride, float* dst, const Rect& r, ptrdiff_t dstStride, float gain) {
+    const ptrdiff_t rows = rectHeight(r), cols = rectWidth(r);
+    const PlaneConvertKernels* k = vectorRows();
+    eachRow(k, rows, cols, [&](ptrdiff_t row) {
+        const ptrdiff_t done = k != nullptr && cols > 0
+                                   ? k->clampScaledRow(src + row * srcStride, dst + row * dstStride, cols, gain)
+                                   : 0;
+        for (ptrdiff_t col = done; col < cols; ++col) {
+            const double scaled = clampLowFirst(singleProduct(gain, src[row * srcStride + col]));
+            dst[row * dstStride + col] = truncatedMean(float(scaled));
+        }
+    });
+}
+
+void denormaliseClamped(float* plane, ptrdiff_t stride, const Rect& r, float min, float invScale) {
+    const PlaneConvertKernels* k = vectorRows();
+    const float loss = truncationLoss(invScale, min);
+    auto one = [=](float& v) { v = truncatedMean(float(clampHighFirst(min + double(invScale) * v)), loss); };
+    if (k == nullptr) return forEachInRect(plane, stride, r, one);
+    forEachInRect(plane, stride, r,
+                  [=](float* row, ptrdiff_t n) { return k->denormaliseClampedRow(row, n, min, invScale, loss); }, one);
+}
+
+void normaliseClamped(float* plane, ptrdiff_t stride, const Rect& r, float min, float scale) {
+    const PlaneConvertKernels* k = vectorRows();
+    const float loss = truncationLoss(scale, -double(min) * scale);
+    auto one = [=](float& v) { v = truncatedMean(float(clampHighFirst((double(v) - min) * scale)), loss); };
+    if (k == nullptr) return forEachInRect(plane, stride, r, one);
+    forEachInRect(plane, stride, r,
+                  [=](float* row, ptrdiff_t n) { return k->normaliseClampedRow(row, n, min, scale, loss); }, one);
 }

@@ -19,6 +19,12 @@ struct PlaneConvertKernels {
     ptrdiff_t (*denormaliseBytesRow)(uint8_t* row, ptrdiff_t n, float min, float invScale);
     ptrdiff_t (*divideByMaskRow)(const float* tile, const float* mask, float* out, ptrdiff_t n);
     ptrdiff_t (*divideByProxyMaskRow)(const float* plane, const uint8_t* mask, float* out, ptrdiff_t n);
+    // The deep forms: clamp low-first (with gain, of gain * v rounded to
+    // float), or (v - min) * scale clamped high-first, kept as floats.
+    ptrdiff_t (*clampRow)(const float* src, float* dst, ptrdiff_t n);
+    ptrdiff_t (*clampScaledRow)(const float* src, float* dst, ptrdiff_t n, float gain);
+    ptrdiff_t (*normaliseClampedRow)(float* row, ptrdiff_t n, float min, float scale, float loss);
+    ptrdiff_t (*denormaliseClampedRow)(float* row, ptrdiff_t n, float min, float invScale, float loss);
 };
 
 const PlaneConvertKernels& planeConvertSse2();

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/DeepSamples.h"
 #include "planes/PlaneConvertKernels.h"
 
 namespace {
@@ -24,12 +25,16 @@ struct PlaneRows {
         const F t = V::keep(V::gt(v, V::zero()), v);
         return V::select(V::lt(t, V::set(255.0f)), t, V::set(255.0f));
     }
-    // Not less than 255 gives 255, then not greater than 0 gives 0 (NaN: 255);
-    // then the truncation's rounding step.
-    static D highFirstShifted(D v) {
-        const D top = V::setD(255.0), zero = V::setD(0.0), shift = V::setD(1048576.0);
+    // Not less than 255 gives 255, then not greater than 0 gives 0 (NaN: 255).
+    static D highFirst(D v) {
+        const D top = V::setD(255.0), zero = V::setD(0.0);
         const D t = V::selectD(V::ltD(v, top), v, top);
-        return V::subD(V::addD(V::selectD(V::gtD(t, zero), t, zero), shift), shift);
+        return V::selectD(V::gtD(t, zero), t, zero);
+    }
+    // Then the truncation's rounding step.
+    static D highFirstShifted(D v) {
+        const D shift = V::setD(1048576.0);
+        return V::subD(V::addD(highFirst(v), shift), shift);
     }
 
     static ptrdiff_t importRow(const uint8_t* src, float* dst, ptrdiff_t n) {
@@ -113,9 +118,47 @@ struct PlaneRows {
         return i;
     }
 
+    // The deep forms store the truncation's mean (engine/DeepSamples.h).
+    static ptrdiff_t clampRow(const float* src, float* dst, ptrdiff_t n) {
+        ptrdiff_t i = 0;
+        for (; i + L <= n; i += L) V::store(dst + i, truncatedMean<V>(lowFirst(V::load(src + i))));
+        return i;
+    }
+    static ptrdiff_t clampScaledRow(const float* src, float* dst, ptrdiff_t n, float gain) {
+        const F g = V::set(gain);
+        ptrdiff_t i = 0;
+        for (; i + L <= n; i += L) V::store(dst + i, truncatedMean<V>(lowFirst(V::mul(g, V::load(src + i)))));
+        return i;
+    }
+    static ptrdiff_t normaliseClampedRow(float* row, ptrdiff_t n, float min, float scale, float loss) {
+        const D m = V::setD(min), s = V::setD(scale);
+        ptrdiff_t i = 0;
+        for (; i + L <= n; i += L) {
+            const F v = V::load(row + i);
+            V::store(row + i, truncatedMean<V>(V::narrow(highFirst(V::mulD(V::subD(V::lo(v), m), s)),
+                                                         highFirst(V::mulD(V::subD(V::hi(v), m), s))),
+                                                loss));
+        }
+        return i;
+    }
+
+    static ptrdiff_t denormaliseClampedRow(float* row, ptrdiff_t n, float min, float invScale, float loss) {
+        const D m = V::setD(min), s = V::setD(invScale);
+        ptrdiff_t i = 0;
+        for (; i + L <= n; i += L) {
+            const F v = V::load(row + i);
+            V::store(row + i, truncatedMean<V>(V::narrow(highFirst(V::addD(m, V::mulD(s, V::lo(v)))),
+                                                         highFirst(V::addD(m, V::mulD(s, V::hi(v))))),
+                                                loss));
+        }
+        return i;
+    }
+
     static constexpr PlaneConvertKernels kernels = {importRow,           exportRow,           exportScaledRow,
                                                     normaliseRow,        denormaliseRow,      normaliseBytesRow,
-                                                    denormaliseBytesRow, divideByMaskRow,     divideByProxyMaskRow};
+                                                    denormaliseBytesRow, divideByMaskRow,     divideByProxyMaskRow,
+                                                    clampRow,            clampScaledRow,      normaliseClampedRow,
+                                                    denormaliseClampedRow};
 };
 
 }  // namespace

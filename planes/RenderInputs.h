@@ -6,8 +6,13 @@
 #include <cstdint>
 
 // The proxy (the filter rectangle at half resolution) and what the run built on
-// it, channel order red, green, blue. The planes are packed byte planes of
+// it, channel order red, green, blue. The planes are packed planes of
 // width x height; the pointers refer to the run's own blocks.
+//
+// 8-bit images have byte masks. Deep images (16-bit samples) keep their masks
+// and adjusted masks as floats (deepMasks, deepAdjusted: what the full render
+// divides by); their byte masks are null, and `adjusted` holds the adjusted
+// masks rounded to bytes, for the preview, which shows 8-bit pictures.
 struct ProxyImage {
     int16_t width, height;
     uint8_t* preview[3];      // the processed proxy shown by the preview
@@ -18,6 +23,9 @@ struct ProxyImage {
     // The channel's mask has one value everywhere (no finite scale): there is
     // nothing to divide by, and the channel keeps its pixels.
     bool flat[3];
+    bool deep;
+    const float* deepMasks[3];
+    float* deepAdjusted[3];
 };
 
 // Zero-filled blocks of the run's tracked memory. allocate returns null when

@@ -39,12 +39,19 @@ bool TestHost::Impl::checkPlanes(int16_t lo, int16_t hi, const char* name) {
 
 const uint8_t* TestHost::Impl::imageRow(int plane, int r) const {
     const HostImage& img = host.image_;
-    return img.data.data() + (size_t(plane) * size_t(img.height) + size_t(r)) * size_t(img.width);
+    return img.data.data() + (size_t(plane) * size_t(img.height) + size_t(r)) * size_t(img.width) * sampleBytes();
+}
+
+int TestHost::Impl::rowPadding() const {
+    // Rows of 16-bit samples stay at even addresses, as in every host.
+    const int padding = host.options_.rowPadding;
+    return sampleBytes() == 2 ? padding + (padding & 1) : padding;
 }
 
 const uint8_t* TestHost::Impl::servedRow(int plane, int r) const {
     if (!quirks().servesUnfilteredImage || host.unfiltered_.data.empty()) return imageRow(plane, r);
-    return &host.unfiltered_.at(plane, r, 0);
+    const HostImage& img = host.unfiltered_;
+    return img.data.data() + img.index(plane, r, 0) * size_t(sampleBytes());
 }
 
 bool TestHost::Impl::blendsSelection() const {
@@ -62,9 +69,12 @@ int TestHost::Impl::servedStep(const Rect& r, Fixed rate) const {
 namespace {
 
 // Samples 0, k, 2k, ... of `count` from n source rows into interleaved dst.
-void interleaveRows(const uint8_t* const* src, int n, int k, int count, uint8_t* dst) {
+template <class T>
+void interleaveRows(const uint8_t* const* rows, int n, int k, int count, uint8_t* out) {
+    T* dst = reinterpret_cast<T*>(out);
     if (k == 1 && n == 3) {  // the common request: three planes at full resolution
-        const uint8_t *a = src[0], *b = src[1], *c = src[2];
+        const T *a = reinterpret_cast<const T*>(rows[0]), *b = reinterpret_cast<const T*>(rows[1]),
+                *c = reinterpret_cast<const T*>(rows[2]);
         for (int x = 0; x < count; ++x, dst += 3) {
             dst[0] = a[x];
             dst[1] = b[x];
@@ -73,7 +83,12 @@ void interleaveRows(const uint8_t* const* src, int n, int k, int count, uint8_t*
         return;
     }
     for (int p = 0; p < n; ++p)
-        for (int x = 0; x < count; ++x) dst[x * n + p] = src[p][size_t(k) * size_t(x)];
+        for (int x = 0; x < count; ++x) dst[x * n + p] = reinterpret_cast<const T*>(rows[p])[size_t(k) * size_t(x)];
+}
+
+void interleaveRows(int sampleBytes, const uint8_t* const* rows, int n, int k, int count, uint8_t* out) {
+    if (sampleBytes == 2) interleaveRows<uint16_t>(rows, n, k, count, out);
+    else interleaveRows<uint8_t>(rows, n, k, count, out);
 }
 
 }  // namespace
@@ -82,14 +97,16 @@ void TestHost::Impl::serveInput(const FilterRecord& rec) {
     int k = servedStep(rec.inRect, rec.inputRate);
     int n = rec.inHiPlane - rec.inLoPlane + 1;
     int w = rectWidth(rec.inRect), h = rectHeight(rec.inRect);
-    input.allocate(h, w * n, host.options_.rowPadding);
+    const int sb = sampleBytes();
+    input.allocate(h, w * n * sb, rowPadding());
     servedIn = rec.inRect;
     std::vector<const uint8_t*> src(static_cast<size_t>(n), nullptr);
     for (int r = 0; r < h; ++r) {
         int y = k * (rec.inRect.top + r);
         for (int p = 0; p < n; ++p)
-            src[size_t(p)] = servedRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left);
-        interleaveRows(src.data(), n, k, w, input.row(r));
+            src[size_t(p)] =
+                servedRow(servedLo(rec.inLoPlane) + p, y) + size_t(k) * size_t(rec.inRect.left) * size_t(sb);
+        interleaveRows(sb, src.data(), n, k, w, input.row(r));
     }
 }
 
@@ -107,12 +124,14 @@ void TestHost::Impl::serveMask(const FilterRecord& rec) {
 void TestHost::Impl::serveOutput(const FilterRecord& rec) {
     int n = rec.outHiPlane - rec.outLoPlane + 1;
     int w = rectWidth(rec.outRect), h = rectHeight(rec.outRect);
-    output.allocate(h, w * n, host.options_.rowPadding);
+    const int sb = sampleBytes();
+    output.allocate(h, w * n * sb, rowPadding());
     std::vector<const uint8_t*> src(static_cast<size_t>(n), nullptr);
     for (int r = 0; r < h; ++r) {
         for (int p = 0; p < n; ++p)
-            src[size_t(p)] = servedRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + rec.outRect.left;
-        interleaveRows(src.data(), n, 1, w, output.row(r));
+            src[size_t(p)] =
+                servedRow(servedLo(rec.outLoPlane) + p, rec.outRect.top + r) + size_t(rec.outRect.left) * size_t(sb);
+        interleaveRows(sb, src.data(), n, 1, w, output.row(r));
     }
     committedOut = rec.outRect;
     committedLo = servedLo(rec.outLoPlane);
@@ -124,27 +143,35 @@ void TestHost::Impl::commitOutput() {
     if (!outputPending) return;
     outputPending = false;
     if (!output.intact()) violation("the plug-in wrote outside outRect " + rectText(committedOut));
+    if (sampleBytes() == 2) commitRows<uint16_t>();
+    else commitRows<uint8_t>();
+}
+
+template <class T>
+void TestHost::Impl::commitRows() {
     int n = committedHi - committedLo + 1, w = rectWidth(committedOut);
     bool selected = blendsSelection();
+    bool overRange = false;
     for (int r = 0; r < output.rows; ++r)
         for (int p = 0; p < n; ++p) {
             int plane = committedLo + p, row = committedOut.top + r;
-            uint8_t* dst = const_cast<uint8_t*>(imageRow(plane, row)) + committedOut.left;
-            const uint8_t* original = servedRow(plane, row) + committedOut.left;
-            const uint8_t* src = output.row(r) + p;
-            if (!selected) {
-                for (int c = 0; c < w; ++c) dst[c] = src[c * n];
-            } else {
-                for (int c = 0; c < w; ++c) dst[c] = blended(original[c], src[c * n], row, committedOut.left + c);
+            T* dst = reinterpret_cast<T*>(const_cast<uint8_t*>(imageRow(plane, row))) + committedOut.left;
+            const T* original = reinterpret_cast<const T*>(servedRow(plane, row)) + committedOut.left;
+            const T* src = reinterpret_cast<const T*>(output.row(r)) + p;
+            for (int c = 0; c < w; ++c) {
+                // A deep image's samples end at 32768, its full value.
+                overRange = overRange || (sizeof(T) == 2 && src[c * n] > 32768);
+                dst[c] = selected ? T(blended(original[c], src[c * n], row, committedOut.left + c)) : src[c * n];
             }
         }
+    if (overRange) violation("the plug-in wrote 16-bit samples above 32768 in " + rectText(committedOut));
 }
 
-uint8_t TestHost::Impl::blended(uint8_t original, uint8_t filtered, int row, int col) const {
+int TestHost::Impl::blended(int original, int filtered, int row, int col) const {
     int m = host.selection_[size_t(row) * size_t(host.image_.width) + size_t(col)];
     if (quirks().blend == SelectionBlend::Shifted)
-        return m == 0 ? original : uint8_t((original * (256 - (m + 1)) + filtered * (m + 1)) >> 8);
-    return uint8_t((original * (255 - m) + filtered * m + 127) / 255);
+        return m == 0 ? original : (original * (256 - (m + 1)) + filtered * (m + 1)) >> 8;
+    return (original * (255 - m) + filtered * m + 127) / 255;
 }
 
 int16_t TestHost::Impl::advanceState() {
@@ -197,9 +224,15 @@ void TestHost::Impl::deliverBadly(FilterRecord& rec) {
     const Faults& f = faults();
     if (f.deliverNothingAt == advanceCalls) rec.inData = rec.outData = rec.maskData = nullptr;
     if (f.shortRowBytesAt == advanceCalls && rec.inRowBytes > 0)
-        rec.inRowBytes = (rec.inHiPlane - rec.inLoPlane + 1) * rectWidth(rec.inRect) - 1;
+        rec.inRowBytes = ((rec.inHiPlane - rec.inLoPlane + 1) * rectWidth(rec.inRect) - 1) * sampleBytes();
     if (f.movedRectAt == advanceCalls && rectHeight(rec.inRect) > 1) --rec.inRect.bottom;
     if (f.otherRateAt == advanceCalls) rec.inputRate = rec.maskRate = kRateOne;
+    if (f.eightBitDataAt == advanceCalls && rec.inRowBytes > 0)
+        rec.inRowBytes = (rec.inHiPlane - rec.inLoPlane + 1) * rectWidth(rec.inRect);
+    if (f.overRangeAt == advanceCalls && rec.inData != nullptr && sampleBytes() == 2) {
+        const uint16_t over = 40000;
+        std::memcpy(rec.inData, &over, 2);
+    }
 }
 
 void TestHost::Impl::logAbort(int polls) {

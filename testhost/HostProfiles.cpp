@@ -17,9 +17,11 @@ void reference(TestHostOptions* o) {
     o->quirks = HostQuirks();
 }
 
-// Paint.NET's filter host: its own signature, property calls only with '8BIM'.
+// Paint.NET's filter host: its own signature, property calls only with '8BIM';
+// 8-bit documents only.
 void psfilterpdn(TestHostOptions* o) {
     o->hostSig = fourCC('N', 'D', 'P', '.');
+    o->quirks.offersDeep = false;
     o->quirks.propertySignatureRefusal = errPlugInPropertyUndefined;
 }
 
@@ -31,7 +33,7 @@ void psfilterpdn(TestHostOptions* o) {
 // (the output goes to a shadow copy), calls advanceState itself before each
 // Continue and stores that output again after it, never calls Finish after a
 // success, and unloads the plug-in after every run, keeping the parameters'
-// bytes for "repeat last filter".
+// bytes for "repeat last filter". It hands filters 8-bit images only.
 void pspi(TestHostOptions* o) {
     o->hostSig = fourCC('P', 'M', 'I', 'G');
     o->withholdDescriptorParameters = true;
@@ -48,13 +50,15 @@ void pspi(TestHostOptions* o) {
     o->quirks.advancesAroundContinue = true;
     o->quirks.finishesAfterSuccess = false;
     o->quirks.unloadsAfterRun = true;
+    o->quirks.offersDeep = false;
 }
 
-// IrfanView: maxSpace in kilobytes, nothing kept between runs.
+// IrfanView: maxSpace in kilobytes, nothing kept between runs, 8-bit images only.
 void irfanview(TestHostOptions* o) {
     o->hostSig = fourCC('U', 'P', '2', '0');
     o->quirks.maxSpaceInKilobytes = true;
     o->quirks.forgetsSettings = true;
+    o->quirks.offersDeep = false;
 }
 
 // The open-source host engine embedded in PhotoDemon: single-plane requests
@@ -62,7 +66,8 @@ void irfanview(TestHostOptions* o) {
 // honoured only inside the image divided by the rate, packed rows, hollow
 // descriptor parameters, no basic suite, properties ignored, About's result
 // preset to 1, its own advanceState calls around Continue, and its own blend
-// through the selection. Its signature is the bytes "spHO" in memory.
+// through the selection; 8-bit images only. Its signature is the bytes "spHO"
+// in memory.
 void pspihost(TestHostOptions* o) {
     o->hostSig = fourCC('O', 'H', 'p', 's');
     o->withholdBasicSuite = true;
@@ -77,6 +82,7 @@ void pspihost(TestHostOptions* o) {
     o->quirks.blend = SelectionBlend::Shifted;
     o->quirks.advancesAroundContinue = true;
     o->quirks.forgetsSettings = true;
+    o->quirks.offersDeep = false;
 }
 
 struct Profile {

@@ -15,12 +15,13 @@ namespace {
 TestHost* current = nullptr;  // the host whose callbacks are live
 }  // namespace
 
-HostImage makeImage(int width, int height, int planes) {
+HostImage makeImage(int width, int height, int planes, int depth) {
     HostImage image;
     image.width = width;
     image.height = height;
     image.planes = planes;
-    image.data.assign(size_t(width) * size_t(height) * size_t(planes), 0);
+    image.depth = depth;
+    image.data.assign(size_t(width) * size_t(height) * size_t(planes) * size_t(depth == 16 ? 2 : 1), 0);
     return image;
 }
 
@@ -199,7 +200,8 @@ void TestHost::setUpRecord() {
     r.inLayerPlanes = options_.inLayerPlanes ? options_.inLayerPlanes : int16_t(image_.planes);
     r.filterRect = rectIsEmpty(options_.filterRect) ? whole : options_.filterRect;
     r.filterCase = options_.quirks.reportsFilterCase ? options_.filterCase : int16_t(filterCaseNotSet);
-    r.imageMode = options_.imageMode;
+    const bool deep = image_.depth == 16;
+    r.imageMode = options_.imageMode >= 0 ? options_.imageMode : int16_t(deep ? plugInModeRGB48 : plugInModeRGBColor);
     r.hostSig = options_.hostSig;
     r.maxSpace = options_.quirks.maxSpaceInKilobytes ? (1 << 30) / 1024 : 1 << 30;
     r.abortProc = options_.withholdAbort ? nullptr : abortProc;
@@ -214,7 +216,8 @@ void TestHost::setUpRecord() {
     r.inputPadding = r.outputPadding = r.maskPadding = options_.quirks.paddingPreset;
     r.samplingSupport = options_.quirks.samplingSupport;
     r.inputRate = r.maskRate = kRateOne;
-    r.depth = 8;
+    r.depth = options_.depth ? options_.depth : image_.depth;
+    if (deep && !options_.quirks.offersDeep) violations_.push_back("a 16-bit image in a host of 8-bit documents only");
     platformData_.hwnd = options_.parentWindow;
     r.platformData = &platformData_;
 

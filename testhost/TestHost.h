@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -25,22 +26,42 @@
 
 namespace testhost {
 
-// An 8-bit image, planar: plane p starts at p * width * height.
+// An image, planar: plane p starts at p * width * height samples. An 8-bit
+// image has a byte a sample; a deep one (depth 16) has 16-bit samples
+// 0..32768 (32768 full, the host interface's range), two bytes each in the
+// machine's order.
 struct HostImage {
     int width = 0;
     int height = 0;
     int planes = 0;
     std::vector<uint8_t> data;
+    int depth = 8;
 
-    uint8_t& at(int plane, int row, int col) {
-        return data[(size_t(plane) * size_t(height) + size_t(row)) * size_t(width) + size_t(col)];
+    // 8-bit images.
+    uint8_t& at(int plane, int row, int col) { return data[index(plane, row, col)]; }
+    uint8_t at(int plane, int row, int col) const { return data[index(plane, row, col)]; }
+    // Either depth.
+    int sample(int plane, int row, int col) const {
+        if (depth != 16) return at(plane, row, col);
+        uint16_t v;
+        std::memcpy(&v, &data[2 * index(plane, row, col)], 2);
+        return v;
     }
-    uint8_t at(int plane, int row, int col) const {
-        return data[(size_t(plane) * size_t(height) + size_t(row)) * size_t(width) + size_t(col)];
+    void setSample(int plane, int row, int col, int value) {
+        if (depth != 16) {
+            at(plane, row, col) = uint8_t(value);
+            return;
+        }
+        const uint16_t v = uint16_t(value);
+        std::memcpy(&data[2 * index(plane, row, col)], &v, 2);
+    }
+    size_t index(int plane, int row, int col) const {
+        return (size_t(plane) * size_t(height) + size_t(row)) * size_t(width) + size_t(col);
     }
 };
 
-HostImage makeImage(int width, int height, int planes);
+// depth 8 or 16.
+HostImage makeImage(int width, int height, int planes, int depth = 8);
 
 // Faults to inject; a count of 0 means never. Counts start at 1.
 struct Faults {
@@ -56,6 +77,9 @@ struct Faults {
     int shortRowBytesAt = 0;         // inRowBytes one byte short of a row
     int movedRectAt = 0;             // inRect written back one row shorter
     int otherRateAt = 0;             // full resolution served and inputRate written back as 1.0
+    // Deep images: 8-bit rows (row bytes of one byte a sample), or a first sample above 32768.
+    int eightBitDataAt = 0;
+    int overRangeAt = 0;
 };
 
 // A replayed action step: the scripting descriptor the host hands in.
@@ -100,6 +124,7 @@ struct HostQuirks {
     bool unloadsAfterRun = false;        // the plug-in is unloaded after every run and loaded afresh for the
                                          // next; the parameters' bytes are kept for a repeat, and what the
                                          // plug-in held of the host's memory goes with its process
+    bool offersDeep = true;              // 16-bit documents exist in this host (else a deep image is a violation)
 };
 
 struct TestHostOptions {
@@ -107,7 +132,8 @@ struct TestHostOptions {
     int16_t filterCase = filterCaseFlatImageNoSelection;
     int16_t planesOverride = 0;       // reported `planes` (0: the image's plane count)
     int16_t inLayerPlanes = 0;        // reported `inLayerPlanes` (0: the image's plane count)
-    int16_t imageMode = plugInModeRGBColor;
+    int16_t imageMode = -1;           // reported imageMode (-1: the image's, RGB or RGB48 by its depth)
+    int32_t depth = 0;                // reported depth (0: the image's)
     Point16 wholeSizeOverride = {0, 0};  // reported `wholeSize` (0: the image size)
     bool withholdBufferProcs = false;
     bool withholdDescriptorParameters = false;

@@ -155,6 +155,9 @@ struct TestHost::Impl {
 
     // Row r of plane p of the image, from column 0.
     const uint8_t* imageRow(int plane, int r) const;
+    int sampleBytes() const { return host.image_.depth == 16 ? 2 : 1; }
+    // Junk bytes after every row handed out.
+    int rowPadding() const;
     // The same row as this host serves it: of the image as Start found it,
     // where the host serves from that.
     const uint8_t* servedRow(int plane, int r) const;
@@ -177,9 +180,11 @@ struct TestHost::Impl {
 
     // Writes the plug-in's output back into the image.
     void commitOutput();
+    template <class T>
+    void commitRows();
 
     // The host applies its selection (m at row, col) to what the plug-in wrote.
-    uint8_t blended(uint8_t original, uint8_t filtered, int row, int col) const;
+    int blended(int original, int filtered, int row, int col) const;
 
     int16_t advanceState();
 

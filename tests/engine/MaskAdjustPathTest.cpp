@@ -62,6 +62,47 @@ TEST_P(MaskAdjustPaths, EveryPassHasTheBytesOfTheScalarPath) {
         }
 }
 
+// The float passes of deep images, including a remap that maps whole numbers
+// to whole numbers (kept as computed) and planes outside 0..255 or NaN.
+TEST_P(MaskAdjustPaths, FloatPassesHaveTheBitsOfTheScalarPath) {
+    PathScope path(GetParam());
+    SKIP_UNLESS_PATH(path);
+    const float gains[][2] = {{0.5f, 0.5f}, {0.0f, 1.0f}, {0.15f, 1.7f}};
+    const float remaps[][4] = {{200, 40, 200, 120}, {255, 0, 255, 0}, {255, 0, 300, -20}};
+    for (PlaneSize size : kSizes)
+        for (Content content : kContents) {
+            const int w = size.width, h = size.height, n = w * h;
+            const uint32_t seed = uint32_t(w * 3 + h);
+            const std::vector<float> r = testPlane(content, w, h, seed), g = testPlane(content, w, h, seed + 1),
+                                     b = testPlane(content, w, h, seed + 2);
+            using Floats = std::vector<float>;
+            auto run = [&](const std::function<void(Floats&, Floats&, Floats&)>& op) {
+                Floats want[3] = {Floats(size_t(n), 7), Floats(size_t(n), 7), Floats(size_t(n), 7)};
+                Floats got[3] = {want[0], want[1], want[2]};
+                {
+                    PathScope scalar(Isa::Scalar);
+                    op(want[0], want[1], want[2]);
+                }
+                op(got[0], got[1], got[2]);
+                int bad = 0;
+                for (int k = 0; k < 3; ++k)
+                    for (int i = 0; i < n; ++i) bad += !sameValue(got[k][size_t(i)], want[k][size_t(i)]);
+                return bad;
+            };
+            const std::string where = std::to_string(w) + " x " + std::to_string(h) + ", " + contentName(content);
+            for (const auto& gain : gains) {
+                const MaskSettings settings = {64.0f, 5.0f, 0.0f, gain[0], gain[1], 255};
+                EXPECT_EQ(run([&](Floats& R, Floats& G, Floats& B) {
+                    adjustMask(r.data(), g.data(), b.data(), w, h, R.data(), G.data(), B.data(), &settings);
+                }), 0) << where << ", gains " << gain[0] << " " << gain[1];
+            }
+            for (const auto& m : remaps)
+                EXPECT_EQ(run([&](Floats& R, Floats&, Floats&) {
+                              remapPlane(r.data(), n, R.data(), m[0], m[1], m[2], m[3]);
+                          }), 0) << where << ", remap to " << m[2] << " .. " << m[3];
+        }
+}
+
 // A plane of several pieces, shared among 1, 2 and 4 threads.
 TEST_P(MaskAdjustPaths, LargePlaneIsTheSameWithAnyThreadCount) {
     PathScope path(GetParam());

@@ -145,6 +145,45 @@ TEST_P(BilinearPaths, PartsAreThePartsOfTheFullEnlargement) {
     }
 }
 
+// A deep image's masks are floats: the enlargement from a float source, on
+// every path and thread count, has the scalar path's bits; on whole values it
+// has the bits of the same enlargement from bytes.
+TEST_P(BilinearPaths, FloatSourcesHaveTheBitsOfTheScalarPath) {
+    PathScope path(GetParam());
+    SKIP_UNLESS_PATH(path);
+    for (const Resampling& c : kResamplings)
+        for (Content content : kContents) {
+            const int srcStride = c.srcWidth + 2, stride = c.dstWidth + 3;
+            const std::vector<float> src = testPlane(content, srcStride, c.srcHeight, uint32_t(c.srcWidth + 9));
+            auto enlarge = [&] {
+                std::vector<float> out(size_t(stride) * c.dstHeight, -1.0f);
+                resampleToFloat(src.data(), c.srcWidth, c.srcHeight, srcStride, c.window, out.data(), c.dstWidth,
+                                c.dstHeight, stride);
+                return out;
+            };
+            std::vector<float> want;
+            {
+                PathScope scalar(Isa::Scalar);
+                ThreadScope one(1);
+                want = enlarge();
+            }
+            for (int threads : kThreadCounts) {
+                ThreadScope scope(threads);
+                EXPECT_EQ(mismatches(enlarge(), want), 0) << c.dstWidth << " x " << c.dstHeight << ", "
+                                                           << contentName(content) << ", " << threads << " threads";
+            }
+        }
+    const Resampling& c = kResamplings[1];
+    const std::vector<uint8_t> bytes = testBytes(Content::RandomByte, c.srcWidth, c.srcHeight, 3);
+    const std::vector<float> floats(bytes.begin(), bytes.end());
+    std::vector<float> fromBytes(size_t(c.dstWidth) * c.dstHeight), fromFloats(fromBytes.size());
+    resampleToFloat(bytes.data(), c.srcWidth, c.srcHeight, c.srcWidth, c.window, fromBytes.data(), c.dstWidth,
+                    c.dstHeight, c.dstWidth);
+    resampleToFloat(floats.data(), c.srcWidth, c.srcHeight, c.srcWidth, c.window, fromFloats.data(), c.dstWidth,
+                    c.dstHeight, c.dstWidth);
+    EXPECT_EQ(mismatches(fromFloats, fromBytes), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, BilinearPaths, testing::ValuesIn(kAllPaths), pathName);
 
 }  // namespace

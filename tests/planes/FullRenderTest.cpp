@@ -85,6 +85,60 @@ void checkRenderAgainstFormula(const Rect& filterRect) {
 
 }  // namespace
 
+// Deep images: h * 255 / 32768 in; where the 8-bit formula truncates, the
+// truncation's mean (half a level off inside 0..255, none where the step maps
+// whole numbers to whole numbers); rounded to nearest on 0..32768 at the end.
+float truncationMean(float v, float loss) { return v > 0 && v < 255 ? v - loss : v; }
+uint16_t expectedDeepPixel(uint16_t h, float m, float maskMin, float invScale, float scale) {
+    float v = float(h * 255) / 32768.0f;
+    float n = float((double(v) - maskMin) * scale);
+    float d = m > 0 ? m : 1.0f;
+    float q = float(double(n) / d);
+    if (q > 1) q = 1;
+    float s = truncationMean(float(clampLow(float(255.0 * double(q)))), 0.5f);
+    float loss = invScale == 1.0f && maskMin == std::floor(maskMin) ? 0.0f : 0.5f;
+    float o = truncationMean(float(clampHigh(double(maskMin) + double(invScale) * s)), loss);
+    return uint16_t(std::floor(clampHigh(o) * (32768.0 / 255.0) + 0.5));
+}
+
+void checkDeepRenderAgainstFormula(const Rect& filterRect) {
+    testhost::HostImage input = scenes::deepRoom(431, 409);
+    testhost::TestHostOptions options;
+    options.filterRect = filterRect;
+    options.replay.present = true;
+    options.replay.values = {{keyAmount, 18.0}, {keyVibrance, 1.0}};
+    testutil::HostedRun started(input, options, testutil::RunStage::Started);
+    testhost::TestHost& host = *started.host;
+    ASSERT_EQ(started.stageResult, 0);
+    ASSERT_TRUE(host.violations().empty()) << host.violations().front();
+    RunData* run = runData;
+    ASSERT_TRUE(run->deep);
+    const Rect& f = host.record().filterRect;
+    int w = rectWidth(f), h = rectHeight(f);
+    std::vector<float> fullMask(size_t(w) * size_t(h));
+    Rect window = {0, 0, run->proxyHeight, run->proxyWidth};
+    int mismatches = 0;
+    for (int k = 0; k < 3; ++k) {
+        resampleToFloat(deepAdjustedPlane(run, k), run->proxyWidth, run->proxyHeight, run->proxyWidth, window,
+                        fullMask.data(), w, h, w);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                uint16_t want = expectedDeepPixel(uint16_t(input.sample(k, f.top + y, f.left + x)),
+                                                  fullMask[size_t(y) * size_t(w) + size_t(x)], run->maskMin[k],
+                                                  run->maskInvScale[k], run->maskScale[k]);
+                mismatches += host.image().sample(k, f.top + y, f.left + x) != want;
+            }
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(started.finish(), 0);
+    EXPECT_TRUE(host.leaks().empty());
+}
+
+TEST(FullRender, DeepImageMatchesItsPixelFormulaAtOddSizeAndOffTheOrigin) {
+    checkDeepRenderAgainstFormula({0, 0, 409, 431});
+    checkDeepRenderAgainstFormula({7, 3, 401, 379});
+}
+
 TEST(FullRender, MatchesThePixelFormulaOverTheWholeImage) { checkRenderAgainstFormula({0, 0, 410, 430}); }
 
 TEST(FullRender, MatchesThePixelFormulaOffTheOriginAtOddCoordinates) { checkRenderAgainstFormula({7, 3, 401, 379}); }

@@ -99,6 +99,39 @@ TEST_P(PlaneConvertPaths, EveryRoutineHasTheBitsOfTheOneSampleCode) {
         }
 }
 
+// The deep forms (float mask planes where 8-bit images have bytes), with the
+// statistics above and a normalisation that maps whole numbers to whole ones.
+TEST_P(PlaneConvertPaths, DeepRoutinesHaveTheBitsOfTheOneSampleCode) {
+    PathScope path(GetParam());
+    SKIP_UNLESS_PATH(path);
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    const float stats[][2] = {{12.0f, 255.0f / 188.0f}, {0.0f, 1.0f}, {40.0f, inf}, {0.0f, nan}, {-3.25f, 0.7f}};
+    for (PlaneSize size : kSizes)
+        for (Content content : kContents) {
+            const int w = size.width + 3, h = size.height + 2, stride = w + 5;
+            const Rect r = {1, 1, int16_t(1 + size.height), int16_t(1 + size.width)};
+            std::vector<float> floats = testPlane(content, stride, h, uint32_t(size.width * 11 + size.height));
+            const std::string where = std::to_string(size.width) + " x " + std::to_string(size.height) + ", " +
+                                      contentName(content) + " ";
+            const std::vector<float> blank(size_t(stride) * h, -1.0f);
+            EXPECT_EQ(differences<float>(blank, [&](std::vector<float>& out) {
+                          exportRegion(floats.data(), stride, out.data(), r, stride);
+                      }), 0) << where << "exportRegion";
+            for (float gain : {255.0f, -2.0f})
+                EXPECT_EQ(differences<float>(blank, [&](std::vector<float>& out) {
+                              exportScaled(floats.data() + 1, stride, out.data(), r, stride, gain);
+                          }), 0) << where << "exportScaled " << gain;
+            for (const auto& st : stats) {
+                EXPECT_EQ(differences<float>(floats, [&](std::vector<float>& p) {
+                              normaliseClamped(p.data(), stride, r, st[0], st[1]);
+                          }), 0) << where << "normaliseClamped " << st[0] << " " << st[1];
+                EXPECT_EQ(differences<float>(floats, [&](std::vector<float>& p) {
+                              denormaliseClamped(p.data(), stride, r, st[0], st[1]);
+                          }), 0) << where << "denormaliseClamped " << st[0] << " " << st[1];
+            }
+        }
+}
+
 // A plane of several pieces of rows, shared among 1, 2 and 4 threads.
 TEST_P(PlaneConvertPaths, LargePlaneIsTheSameWithAnyThreadCount) {
     PathScope path(GetParam());

@@ -61,10 +61,10 @@ std::vector<uint8_t> expectedPipl(const char* codeKey) {
         .property("catg", Bytes().counted("Tarvic"))
         .property("vers", Bytes().u32(0x00040000))
         .property(codeKey, Bytes().text("PluginMain").zeros(1))
-        .property("mode", Bytes().raw({0x10, 0, 0, 0}))
+        .property("mode", Bytes().raw({0x10, 0x10, 0, 0}))
         .property("hstm", Bytes().u32(0).code("sdk1").code("sdk1").u16(16000)
                               .text("{011c2e9b-a11b-4c53-bb70-6f7b9f288f09}").zeros(1))
-        .property("enbl", Bytes().text("in (PSHOP_ImageMode, RGBMode)").zeros(1))
+        .property("enbl", Bytes().text("in (PSHOP_ImageMode, RGBMode, RGB48Mode)").zeros(1))
         .property("fici", fici);
     return p.b;
 }

@@ -51,7 +51,17 @@ TEST(FaultSweep, ReplayedRun) {
     testutil::sweepFaults("replayed", input, false, false, runsOf(input, Mode::Replayed));
 }
 
+TEST(FaultSweep, DeepImageReplayed) {
+    testhost::HostImage input = scenes::deepRoom(420, 390);
+    testutil::sweepFaults("16-bit, replayed", input, false, false, runsOf(input, Mode::Replayed));
+}
+
 #ifndef _WIN32
+TEST(FaultSweep, DeepImageDialogConfirmed) {
+    testhost::HostImage input = scenes::deepRoom(420, 390);
+    testutil::sweepFaults("16-bit, dialog, OK", input, true, false, runsOf(input, Mode::Confirmed));
+}
+
 TEST(FaultSweep, DialogConfirmed) {
     testhost::HostImage input = scenes::darkRoom(420, 390);
     testutil::sweepFaults("dialog, OK", input, true, false, runsOf(input, Mode::Confirmed));

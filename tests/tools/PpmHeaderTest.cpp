@@ -1,5 +1,6 @@
 // The Windows tool's PPM header check: short files and bad maxvals are
-// refused before the codec, which takes them without a word, sees them.
+// refused before the codec, which takes them without a word, sees them;
+// maxvals above 255 are 16-bit samples.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,8 +29,12 @@ TEST(PpmHeader, AWholeFileIsTakenAndAShortOrOddOneRefused) {
     EXPECT_NE(why.find("cut short (" + std::to_string(400 * 349 * 3) + " of"), std::string::npos) << why;
     EXPECT_FALSE(read("P6\n400 350\n0\n", whole, &h, &why));
     EXPECT_NE(why.find("maxval"), std::string::npos) << why;
-    EXPECT_FALSE(read("P6\n400 350\n65535\n", whole * 2, &h, &why));
-    EXPECT_NE(why.find("16-bit"), std::string::npos) << why;
+    // 16-bit samples: two bytes each, so an 8-bit file's worth of them is cut short.
+    const std::string deep = "P6\n400 350\n65535\n";
+    EXPECT_TRUE(read(deep, deep.size() + 400 * 350 * 6, &h, &why)) << why;
+    EXPECT_EQ(h.maxval, 65535);
+    EXPECT_FALSE(read(deep, deep.size() + 400 * 350 * 3, &h, &why));
+    EXPECT_NE(why.find("cut short"), std::string::npos) << why;
     EXPECT_FALSE(read("P6\n400 350", whole, &h, &why));
     EXPECT_FALSE(read("P3\n400 350\n255\n", whole, &h, &why));
 
@@ -39,4 +44,9 @@ TEST(PpmHeader, AWholeFileIsTakenAndAShortOrOddOneRefused) {
     EXPECT_EQ(samples[1], 128);  // 127.5 rounds up
     EXPECT_EQ(samples[2], 255);
     EXPECT_EQ(samples[3], 255);
+    uint16_t wide[] = {0, 500, 1000, 1001};
+    cli::stretchPpmSamples(wide, 4, 1000);
+    EXPECT_EQ(wide[1], 32768);  // 32767.5 rounds up
+    EXPECT_EQ(wide[2], 65535);
+    EXPECT_EQ(wide[3], 65535);
 }

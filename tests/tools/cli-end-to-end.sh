@@ -91,7 +91,8 @@ expect_refusal "unsupported format" "unsupported format" "$work/x.png" -- -o "$w
 vips colourspace "$work/photo.png" "$work/grey.png" b-w
 expect_refusal "grey image" "greyscale" "$work/x.png" -- -o "$work/x.png" "$work/grey.png"
 vips cast "$work/photo.png" "$work/deep.v" ushort && vips copy "$work/deep.v" "$work/deep.png" --interpretation rgb16
-expect_refusal "16-bit image" "16-bit" "$work/x.png" -- -o "$work/x.png" "$work/deep.png"
+vips colourspace "$work/deep.png" "$work/deep-grey.png" grey16
+expect_refusal "16-bit greyscale image" "greyscale image (16-bit)" "$work/x.png" -- -o "$work/x.png" "$work/deep-grey.png"
 vips crop "$work/photo.png" "$work/small.png" 0 0 349 800
 expect_refusal "small image" "Image must be at least 350x350 pixels." "$work/x.png" -- -o "$work/x.png" "$work/small.png"
 expect_refusal "brightness out of range" "--brightness" "$work/x.png" -- -b 21 -o "$work/x.png" "$work/photo.png"

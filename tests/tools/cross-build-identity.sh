@@ -80,30 +80,63 @@ if [ -n "$win32" ]; then
             failures=$((failures + 1))
     done
 fi
-# The 32-bit DLL at the edge of its address space: 50 and 100 megapixels
-# filter to the native bytes, or end with a memory error (never a crash).
+# A 16-bit image (the photo's samples x 257, stretched so they use the 16-bit
+# steps): native on every path with 1, 2 and 4 threads, the 64-bit DLL on
+# every path, the 32-bit DLL on its floor and its widest path, all the bytes
+# of the scalar path on one thread.
+vips linear "$work/input.png" "$work/l.v" 257 0 && vips cast "$work/l.v" "$work/c.v" ushort &&
+    vips resize "$work/c.v" "$work/r.v" 1.01 && vips copy "$work/r.v" "$work/deep.png" --interpretation rgb16 ||
+    { echo "FAIL - making the 16-bit image"; failures=$((failures + 1)); }
+VELMORA_ISA=scalar VELMORA_THREADS=1 "$velmora" --overwrite -b 20 -c -2 -o "$work/native.png" "$work/deep.png" ||
+    failures=$((failures + 1))
+for isa in scalar sse2 avx2 avx512; do
+    for threads in 1 2 4; do
+        VELMORA_ISA=$isa VELMORA_THREADS=$threads "$velmora" --overwrite -b 20 -c -2 -o "$work/path.png" "$work/deep.png" &&
+            check "16-bit, native, $isa path, $threads threads" "$work/path.png" || failures=$((failures + 1))
+    done
+    VELMORA_ISA=$isa VELMORA_THREADS=4 "$wine_run" "$win64/velmora-host.exe" --overwrite --plugin "$win64/Velmora.8bf" -b 20 \
+        -c -2 -o "$work/w64path.png" "$work/deep.png" && check "16-bit, 64-bit DLL, $isa path, 4 threads" "$work/w64path.png" ||
+        failures=$((failures + 1))
+done
 if [ -n "$win32" ]; then
-    for size in "3.6234 4.2929 50" "5.1243 6.0707 100"; do
+    for run in "sse2 4" "avx512 2"; do
+        set -- $run
+        VELMORA_ISA=$1 VELMORA_THREADS=$2 "$wine_run" "$win32/velmora-host.exe" --overwrite --plugin "$win32/Velmora.8bf" -b 20 \
+            -c -2 -o "$work/w32path.png" "$work/deep.png" && check "16-bit, 32-bit DLL, $1 path, $2 threads" "$work/w32path.png" ||
+            failures=$((failures + 1))
+    done
+fi
+
+# The 32-bit DLL at the edge of its address space: 50 and 100 megapixels, and
+# 50 megapixels at 16 bits, filter to the native bytes, or end with a memory
+# error (never a crash).
+if [ -n "$win32" ]; then
+    for size in "3.6234 4.2929 50" "5.1243 6.0707 100" "3.6234 4.2929 50 16-bit"; do
         set -- $size
-        vips resize "$sample" "$work/big.v" "$1" --vscale "$2" && vips copy "$work/big.v" "$work/big.ppm" &&
-            vips copy "$work/big.v" "$work/big.tif" && rm -f "$work/big.v" || { echo "FAIL - making the $3 MP image"; failures=$((failures + 1)); continue; }
+        source=$sample
+        if [ $# -eq 4 ]; then  # the photo's samples x 257 (PPM holds them at 16 bits for the Windows tool)
+            vips linear "$sample" "$work/l.v" 257 0 && vips cast "$work/l.v" "$work/c.v" ushort && source=$work/c.v
+        fi
+        vips resize "$source" "$work/big.v" "$1" --vscale "$2" &&
+            vips copy "$work/big.v" "$work/big.ppm" &&
+            vips copy "$work/big.v" "$work/big.tif" && rm -f "$work/big.v" || { echo "FAIL - making the $3 MP${4:+ $4} image"; failures=$((failures + 1)); continue; }
         "$velmora" --overwrite -o "$work/native-big.tif" "$work/big.tif" ||
-            { echo "FAIL - native run at $3 MP"; failures=$((failures + 1)); }
+            { echo "FAIL - native run at $3 MP${4:+ $4}"; failures=$((failures + 1)); }
         "$wine_run" "$win32/velmora-host.exe" --overwrite --plugin "$win32/Velmora.8bf" -o "$work/w32big.ppm" \
             "$work/big.ppm" 2>"$work/w32big.err"
         code=$?
         if [ $code -eq 0 ]; then
             if same_pixels "$work/native-big.tif" "$work/w32big.ppm"; then
-                echo "ok   - 32-bit DLL at $3 megapixels: output identical to native"
+                echo "ok   - 32-bit DLL at $3 megapixels${4:+ at $4}: output identical to native"
             else
-                echo "FAIL - 32-bit DLL at $3 megapixels: output differs from native"; failures=$((failures + 1))
+                echo "FAIL - 32-bit DLL at $3 megapixels${4:+ at $4}: output differs from native"; failures=$((failures + 1))
             fi
         elif [ $code -eq 1 ] && grep -q -i "memory" "$work/w32big.err"; then
-            echo "ok   - 32-bit DLL at $3 megapixels ends with a memory error: $(head -n 1 "$work/w32big.err")"
+            echo "ok   - 32-bit DLL at $3 megapixels${4:+ at $4} ends with a memory error: $(head -n 1 "$work/w32big.err")"
         else
-            echo "FAIL - 32-bit DLL at $3 megapixels: exit $code, $(head -n 1 "$work/w32big.err")"; failures=$((failures + 1))
+            echo "FAIL - 32-bit DLL at $3 megapixels${4:+ at $4}: exit $code, $(head -n 1 "$work/w32big.err")"; failures=$((failures + 1))
         fi
-        rm -f "$work/big.ppm" "$work/big.tif" "$work/w32big.ppm" "$work/native-big.tif" "$work/diff.v"
+        rm -f "$work/big.ppm" "$work/big.tif" "$work/w32big.ppm" "$work/native-big.tif" "$work/diff.v" "$work/l.v" "$work/c.v"
     done
 fi
 echo "$failures failed"

@@ -43,4 +43,21 @@ inline bool planeEqual(const testhost::HostImage& a, const testhost::HostImage& 
                       b.data.begin() + ptrdiff_t(n * size_t(plane)));
 }
 
+// A deep (16-bit) dark room: the scene above at 128 host units a level, with
+// fine gradations between the levels, pure black (0) in the lower left corner
+// and full white (32768) in the middle of the window.
+inline testhost::HostImage deepRoom(int width, int height) {
+    const testhost::HostImage eight = darkRoom(width, height);
+    testhost::HostImage image = testhost::makeImage(width, height, 3, 16);
+    for (int p = 0; p < 3; ++p)
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                int v = eight.at(p, y, x) * 128 + (x * 7 + y * 3 + p * 41) % 128;
+                if (x < width / 8 && y > height * 7 / 8) v = 0;
+                if (x > width * 5 / 8 && x < width * 11 / 16 && y > height / 4 && y < height * 2 / 5) v = 32768;
+                image.setSample(p, y, x, v > 32768 ? 32768 : v);
+            }
+    return image;
+}
+
 }  // namespace scenes

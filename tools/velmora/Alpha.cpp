@@ -29,8 +29,18 @@ size_t pixelCount(const Pixels& p) { return p.bands == 4 ? size_t(p.width) * siz
 
 }  // namespace
 
-void unpremultiply(Pixels& p) { unpremultiplyRgba<uint8_t, uint32_t>(p.data.data(), pixelCount(p), 255); }
+void unpremultiply(Pixels& p) {
+    if (p.depth == 16)
+        unpremultiplyRgba<uint16_t, uint64_t>(reinterpret_cast<uint16_t*>(p.data.data()), pixelCount(p), 65535);
+    else
+        unpremultiplyRgba<uint8_t, uint32_t>(p.data.data(), pixelCount(p), 255);
+}
 
-void premultiply(Pixels& p) { premultiplyRgba<uint8_t, uint32_t>(p.data.data(), pixelCount(p), 255); }
+void premultiply(Pixels& p) {
+    if (p.depth == 16)
+        premultiplyRgba<uint16_t, uint64_t>(reinterpret_cast<uint16_t*>(p.data.data()), pixelCount(p), 65535);
+    else
+        premultiplyRgba<uint8_t, uint32_t>(p.data.data(), pixelCount(p), 255);
+}
 
 }  // namespace cli

@@ -76,7 +76,7 @@ bool isDirectory(const std::string& path) {
 std::string usage(const char* program, bool hostTool) {
     const char* noAlpha = hostTool ? "PPM" : "JPEG";
     std::string text = std::string("Usage: ") + program + " [options] INPUT...\n" +
-        "Reveals detail hidden in the shadows of 8-bit RGB photos with the Velmora filter.\n\n"
+        "Reveals detail hidden in the shadows of RGB photos, 8 or 16 bits per channel, with the Velmora filter.\n\n"
         "  -o, --output PATH      output file (one input) or folder (several inputs; a trailing / names a folder);\n"
         "                         default: INPUT-velmora.EXT beside each input\n"
         "      --overwrite        replace outputs that already exist; without it an existing output refuses the run\n"
@@ -85,7 +85,7 @@ std::string usage(const char* program, bool hostTool) {
         "      --selection MASK   8-bit grey image of the same size: the selection (255 = selected);\n"
         "                         unselected pixels keep their values, partly selected ones are blended\n"
         "      --rect T,L,B,R     filter only this rectangle (top, left, bottom, right; bottom and right exclusive)\n"
-        "  -q, --quality N        JPEG quality, 1 to 100 (default 92)\n"
+        "  -q, --quality N        JPEG quality, 1 to 100 (default 92); a 16-bit result is rounded to 8 bits for it\n"
         "      --accept-damaged   filter what a damaged input still gives, and say so (default: refuse it)\n"
         "      --flatten          put an image with alpha on white for a " + noAlpha +
         " output (default: refuse it)\n"
@@ -100,8 +100,10 @@ std::string usage(const char* program, bool hostTool) {
             "  -h, --help             show this help\n"
             "  -V, --version          show the version\n"
             "  --                     what follows are input files, even where they begin with -\n\n"
-            "The image must be 8-bit RGB (an alpha channel is kept where the format holds one), one page, and at least\n"
-            "350 x 350 pixels. --rect and --selection address the pixels as stored: an orientation tag is not applied\n"
+            "The image must be RGB of 8 or 16 bits per channel (an alpha channel is kept where the format holds one),\n"
+            "one page, and at least 350 x 350 pixels; a 16-bit image is filtered and written at 16 bits (PNG, " +
+            std::string(hostTool ? "PPM" : "TIFF") + ").\n"
+            "--rect and --selection address the pixels as stored: an orientation tag is not applied\n"
             "(it is kept, with the resolution, EXIF, XMP and ICC profile). Every output is planned before any is\n"
             "written: a run that would replace one of its inputs or the selection, or write two inputs to one output,\n"
             "is refused and writes nothing.\n"

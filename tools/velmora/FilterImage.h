@@ -13,12 +13,15 @@
 
 namespace cli {
 
-// 8-bit pixels, interleaved, 3 (RGB) or 4 (RGB + alpha) bands.
+// Pixels, interleaved, 3 (RGB) or 4 (RGB + alpha) bands: bytes for 8-bit
+// images; for 16-bit ones (depth 16), samples 0..65535 of two bytes each in
+// the machine's order, as files hold them.
 struct Pixels {
     int width = 0;
     int height = 0;
     int bands = 0;
     std::vector<uint8_t> data;
+    int depth = 8;
 };
 
 struct FilterJob {
@@ -43,8 +46,13 @@ void driveDialog(const FilterJob* job);
 // or where its messages cannot be seen).
 std::string takePluginMessage();
 
-// Interleaved pixels as the host's planar image.
+// Interleaved pixels as the host's planar image. A file's 16-bit sample v
+// (0..65535) is the host's round(v * 32768 / 65535) (halves up), the host's
+// range being 0..32768.
 testhost::HostImage toPlanar(const Pixels& p);
+// A file's 16-bit sample as the host's, and back: round(h * 65535 / 32768).
+uint16_t hostSample(uint16_t fileSample);
+uint16_t fileSample(uint16_t hostSample);
 
 // Refuses what the plug-in or the host interface cannot take, with one line.
 bool checkFilterable(const Pixels& image, const FilterJob& job, std::string* error);

@@ -30,6 +30,7 @@ struct InputFile {
     int width = 0;
     int height = 0;
     int bands = 0;
+    int depth = 8;  // bits per sample: 8 or 16
     std::shared_ptr<void> state;  // the reader's own
     std::function<void(double fraction)> onProgress;  // decoding, 0 to 1 (where the reader can tell)
 };
@@ -38,7 +39,7 @@ enum class InputKind { Photo, Mask };
 
 bool initImageIo(const char* program, std::string* error);
 
-// Photo: 8-bit RGB or RGB + alpha, one page; Mask: 8-bit, one band. Anything
+// Photo: 8-bit or 16-bit RGB, or RGB + alpha, one page; Mask: 8-bit, one band. Anything
 // else is refused with one line that says what the file is. acceptDamaged
 // decodes leniently later.
 bool openInput(const std::string& path, InputKind kind, bool acceptDamaged, InputFile* file, std::string* error);

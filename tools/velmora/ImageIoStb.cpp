@@ -1,5 +1,6 @@
 // Image files for the Windows test host: PNG and binary PPM, RGB or RGB + alpha
-// (PNG), through the stb single-file codecs. No metadata is carried.
+// (PNG), 8 or 16 bits a sample, through the stb single-file codecs (16-bit PNG
+// written here, stb's writer having 8 bits only). No metadata is carried.
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #define STBI_ONLY_PNM
@@ -9,9 +10,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <sys/stat.h>
+#include <vector>
 
 #include "tools/velmora/Files.h"
 #include "tools/velmora/ImageIo.h"
@@ -38,24 +41,101 @@ std::string extensionOf(const std::string& path) {
     return ext;
 }
 
+// Sample i of the pixels, and the largest value a sample takes.
+unsigned sampleAt(const Pixels& p, size_t i) {
+    if (p.depth != 16) return p.data[i];
+    uint16_t v;
+    std::memcpy(&v, &p.data[2 * i], 2);
+    return v;
+}
+unsigned fullValue(const Pixels& p) { return p.depth == 16 ? 65535u : 255u; }
+
+// Sample bytes as files hold them: big-endian for 16 bits.
+void putSample(std::vector<uint8_t>& out, const Pixels& p, unsigned v) {
+    if (p.depth == 16) out.push_back(uint8_t(v >> 8));
+    out.push_back(uint8_t(v));
+}
+
 bool writePpm(const Pixels& p, const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) return false;
-    std::fprintf(f, "P6\n%d %d\n255\n", p.width, p.height);
+    std::fprintf(f, "P6\n%d %d\n%u\n", p.width, p.height, fullValue(p));
     bool ok = true;
-    for (size_t i = 0; ok && i < size_t(p.width) * size_t(p.height); ++i)
-        ok = std::fwrite(&p.data[i * size_t(p.bands)], 1, 3, f) == 3;
+    std::vector<uint8_t> row;
+    for (int y = 0; ok && y < p.height; ++y) {
+        row.clear();
+        for (size_t i = size_t(y) * size_t(p.width); i < size_t(y + 1) * size_t(p.width); ++i)
+            for (size_t b = 0; b < 3; ++b) putSample(row, p, sampleAt(p, i * size_t(p.bands) + b));
+        ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
+    }
     return std::fclose(f) == 0 && ok;
 }
 
-// RGB + alpha put on white, as three bands.
-Pixels flattened(const Pixels& p) {
-    Pixels flat{p.width, p.height, 3, {}};
-    size_t n = size_t(p.width) * size_t(p.height);
-    flat.data.resize(n * 3);
+uint32_t crc32(const uint8_t* data, size_t n, uint32_t crc = 0) {
+    crc = ~crc;
     for (size_t i = 0; i < n; ++i) {
-        unsigned a = p.data[i * 4 + 3];
-        for (size_t b = 0; b < 3; ++b) flat.data[i * 3 + b] = uint8_t((p.data[i * 4 + b] * a + 255 * (255 - a) + 127) / 255);
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void putChunk(FILE* f, const char* type, const std::vector<uint8_t>& data) {
+    std::vector<uint8_t> chunk(type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    const uint32_t n = uint32_t(data.size()), crc = crc32(chunk.data(), chunk.size());
+    const uint8_t length[4] = {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)};
+    const uint8_t check[4] = {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)};
+    std::fwrite(length, 1, 4, f);
+    std::fwrite(chunk.data(), 1, chunk.size(), f);
+    std::fwrite(check, 1, 4, f);
+}
+
+// A 16-bit PNG: RGB or RGB + alpha, rows unfiltered.
+bool writePng16(const Pixels& p, const std::string& path) {
+    std::vector<uint8_t> rows;
+    for (size_t i = 0; i < size_t(p.width) * size_t(p.height) * size_t(p.bands); ++i) {
+        if (i % (size_t(p.width) * size_t(p.bands)) == 0) rows.push_back(0);  // filter: none
+        putSample(rows, p, sampleAt(p, i));
+    }
+    int packed = 0;
+    unsigned char* zlib = stbi_zlib_compress(rows.data(), int(rows.size()), &packed, 8);
+    if (zlib == nullptr) return false;
+    std::vector<uint8_t> header;
+    for (uint32_t v : {uint32_t(p.width), uint32_t(p.height)})
+        for (int k = 3; k >= 0; --k) header.push_back(uint8_t(v >> (8 * k)));
+    header.insert(header.end(), {16, uint8_t(p.bands == 4 ? 6 : 2), 0, 0, 0});
+    FILE* f = std::fopen(path.c_str(), "wb");
+    bool ok = f != nullptr;
+    if (ok) {
+        std::fwrite("\x89PNG\r\n\x1a\n", 1, 8, f);
+        putChunk(f, "IHDR", header);
+        putChunk(f, "IDAT", std::vector<uint8_t>(zlib, zlib + packed));
+        putChunk(f, "IEND", {});
+        ok = std::ferror(f) == 0;
+        ok = std::fclose(f) == 0 && ok;
+    }
+    std::free(zlib);
+    return ok;
+}
+
+// RGB + alpha put on white, as three bands of the same depth.
+Pixels flattened(const Pixels& p) {
+    Pixels flat{p.width, p.height, 3, {}, p.depth};
+    const size_t n = size_t(p.width) * size_t(p.height), sb = p.depth == 16 ? 2 : 1;
+    const unsigned full = fullValue(p);
+    flat.data.resize(n * 3 * sb);
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned a = sampleAt(p, i * 4 + 3);
+        for (size_t b = 0; b < 3; ++b) {
+            const unsigned v = unsigned((uint64_t(sampleAt(p, i * 4 + b)) * a + uint64_t(full) * (full - a) + full / 2) / full);
+            if (p.depth == 16) {
+                const uint16_t w = uint16_t(v);
+                std::memcpy(&flat.data[(i * 3 + b) * 2], &w, 2);
+            } else {
+                flat.data[i * 3 + b] = uint8_t(v);
+            }
+        }
     }
     return flat;
 }
@@ -103,8 +183,9 @@ bool openInput(const std::string& path, InputKind kind, bool, InputFile* file, s
         *error = path + ": unsupported format or unreadable file (" + stbi_failure_reason() + ")";
         return false;
     }
-    if (stbi_is_16_bit_from_file(state->file)) {
-        *error = path + ": a 16-bit image; Velmora filters 8-bit images only";
+    const bool deep = stbi_is_16_bit_from_file(state->file) != 0;
+    if (deep && kind == InputKind::Mask) {
+        *error = path + ": a selection mask must be an 8-bit grey image with one band";
         return false;
     }
     bool ok = kind == InputKind::Mask ? n == 1 : (n == 3 || n == 4);
@@ -117,6 +198,7 @@ bool openInput(const std::string& path, InputKind kind, bool, InputFile* file, s
     file->width = w;
     file->height = h;
     file->bands = n;
+    file->depth = deep ? 16 : 8;
     file->state = state;
     return true;
 }
@@ -126,7 +208,10 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
     notice->clear();
     int w = 0, h = 0, n = 0;
     std::fseek(in.file, 0, SEEK_SET);
-    uint8_t* data = stbi_load_from_file(in.file, &w, &h, &n, 0);
+    const size_t sampleBytes = file.depth == 16 ? 2 : 1;
+    void* decoded = sampleBytes == 2 ? static_cast<void*>(stbi_load_from_file_16(in.file, &w, &h, &n, 0))
+                                     : static_cast<void*>(stbi_load_from_file(in.file, &w, &h, &n, 0));
+    uint8_t* data = static_cast<uint8_t*>(decoded);
     if (data == nullptr) {
         *error = file.path + ": cannot decode (" + stbi_failure_reason() + ")";
         return false;
@@ -135,15 +220,19 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
     p.width = w;
     p.height = h;
     p.bands = n;
+    p.depth = file.depth;
     try {
-        p.data.assign(data, data + size_t(w) * size_t(h) * size_t(n));
+        p.data.assign(data, data + size_t(w) * size_t(h) * size_t(n) * sampleBytes);
     } catch (const std::bad_alloc&) {
         stbi_image_free(data);
         *error = file.path + ": not enough memory to decode it";
         return false;
     }
     stbi_image_free(data);
-    stretchPpmSamples(p.data.data(), p.data.size(), in.ppmMaxval);
+    if (p.depth == 16)
+        stretchPpmSamples(reinterpret_cast<uint16_t*>(p.data.data()), p.data.size() / 2, in.ppmMaxval);
+    else
+        stretchPpmSamples(p.data.data(), p.data.size(), in.ppmMaxval);
     return true;
 }
 
@@ -173,9 +262,10 @@ bool writeImage(const SourceImage&, const Pixels& pixels, OutputFile& output, co
         p = &flat;
     }
     std::string temporary = output.temporaryPath();
-    bool ok = ext == "png" ? stbi_write_png(temporary.c_str(), p->width, p->height, p->bands, p->data.data(),
-                                            p->width * p->bands) != 0
-                           : writePpm(*p, temporary);
+    bool ok = ext == "ppm"         ? writePpm(*p, temporary)
+              : p->depth == 16     ? writePng16(*p, temporary)
+                                   : stbi_write_png(temporary.c_str(), p->width, p->height, p->bands, p->data.data(),
+                                                    p->width * p->bands) != 0;
     if (!ok) {
         *error = path + ": cannot write";
         return false;

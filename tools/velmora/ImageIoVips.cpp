@@ -148,25 +148,42 @@ bool formatOfLoader(const char* loader, Format* f) {
     return true;
 }
 
-// What the image is, in words, when it is not 8-bit RGB.
+// The depth of a sample format, in words.
+const char* depthWords(VipsBandFormat format) {
+    switch (format) {
+        case VIPS_FORMAT_UCHAR: return "8-bit";
+        case VIPS_FORMAT_USHORT: return "16-bit";
+        case VIPS_FORMAT_CHAR: return "signed 8-bit";
+        case VIPS_FORMAT_SHORT: return "signed 16-bit";
+        case VIPS_FORMAT_FLOAT: return "32-bit floating-point";
+        case VIPS_FORMAT_DOUBLE: return "64-bit floating-point";
+        default: return "32-bit integer";
+    }
+}
+
+// What the image is, in words, when it is not 8-bit or 16-bit RGB.
 std::string describe(VipsImage* im) {
     VipsInterpretation type = vips_image_get_interpretation(im);
     int bands = vips_image_get_bands(im);
-    bool eight = vips_image_get_format(im) == VIPS_FORMAT_UCHAR;
-    const char* depth = eight ? "8-bit" : "16-bit or deeper";
-    if (type == VIPS_INTERPRETATION_CMYK) return std::string("a CMYK image (") + depth + ")";
+    VipsBandFormat format = vips_image_get_format(im);
+    const std::string depth = depthWords(format);
+    if (type == VIPS_INTERPRETATION_CMYK) return "a CMYK image (" + depth + ")";
     if (type == VIPS_INTERPRETATION_B_W || type == VIPS_INTERPRETATION_GREY16 || bands <= 2)
-        return std::string("a greyscale image (") + depth + ")";
+        return "a greyscale image (" + depth + ")";
     if (type == VIPS_INTERPRETATION_LAB || type == VIPS_INTERPRETATION_LABS) return "a Lab image";
-    return std::string(eight ? "an " : "a ") + depth + " image with " + std::to_string(bands) + " bands";
+    if (format != VIPS_FORMAT_UCHAR && format != VIPS_FORMAT_USHORT) return "a " + depth + " image";
+    return std::string(format == VIPS_FORMAT_UCHAR ? "an " : "a ") + depth + " image with " + std::to_string(bands) +
+           " bands";
 }
 
-bool rgb8(VipsImage* im) {
+// 8-bit or 16-bit (unsigned) RGB, with or without alpha.
+bool rgbPhoto(VipsImage* im) {
     VipsInterpretation type = vips_image_get_interpretation(im);
+    VipsBandFormat format = vips_image_get_format(im);
     int bands = vips_image_get_bands(im);
-    return vips_image_get_format(im) == VIPS_FORMAT_UCHAR && (bands == 3 || bands == 4) &&
+    return (format == VIPS_FORMAT_UCHAR || format == VIPS_FORMAT_USHORT) && (bands == 3 || bands == 4) &&
            (type == VIPS_INTERPRETATION_sRGB || type == VIPS_INTERPRETATION_RGB ||
-            type == VIPS_INTERPRETATION_MULTIBAND);
+            type == VIPS_INTERPRETATION_RGB16 || type == VIPS_INTERPRETATION_MULTIBAND);
 }
 
 const char* fileKind(mode_t mode) {
@@ -257,7 +274,7 @@ ReadAt readDescriptor(int fd) {
 struct RowCopy {
     uint8_t* data;
     size_t rowBytes;
-    int bands;
+    size_t pixelBytes;
     int height;
     const std::function<void(double)>* onProgress;
     int rowsDone = 0;
@@ -266,11 +283,21 @@ struct RowCopy {
 int copyRows(VipsRegion* region, VipsRect* area, void* a) {
     RowCopy& c = *static_cast<RowCopy*>(a);
     for (int y = 0; y < area->height; ++y)
-        std::memcpy(c.data + size_t(area->top + y) * c.rowBytes + size_t(area->left) * size_t(c.bands),
-                    VIPS_REGION_ADDR(region, area->left, area->top + y), size_t(area->width) * size_t(c.bands));
+        std::memcpy(c.data + size_t(area->top + y) * c.rowBytes + size_t(area->left) * c.pixelBytes,
+                    VIPS_REGION_ADDR(region, area->left, area->top + y), size_t(area->width) * c.pixelBytes);
     c.rowsDone += area->height;
     if (*c.onProgress) (*c.onProgress)(double(c.rowsDone) / c.height);
     return 0;
+}
+
+// 16-bit pixels rounded to 8 bits: v * 255 / 65535, halves up.
+Pixels eightBit(const Pixels& p) {
+    Pixels out{p.width, p.height, p.bands, {}};
+    const size_t count = size_t(p.width) * size_t(p.height) * size_t(p.bands);
+    out.data.resize(count);
+    const uint16_t* in = reinterpret_cast<const uint16_t*>(p.data.data());
+    for (size_t i = 0; i < count; ++i) out.data[i] = uint8_t((uint32_t(in[i]) * 2 * 255 + 65535) / (2 * 65535));
+    return out;
 }
 
 void onEval(VipsImage*, VipsProgress* progress, const std::function<void(double)>* onProgress) {
@@ -526,8 +553,8 @@ bool openInput(const std::string& path, InputKind kind, bool acceptDamaged, Inpu
                      " pages; Velmora filters single-page files only (split the pages first)";
             return false;
         }
-        if (!rgb8(im)) {
-            *error = path + ": " + describe(im) + "; Velmora filters 8-bit RGB images only";
+        if (!rgbPhoto(im)) {
+            *error = path + ": " + describe(im) + "; Velmora filters 8-bit and 16-bit RGB images only";
             return false;
         }
     }
@@ -535,6 +562,7 @@ bool openInput(const std::string& path, InputKind kind, bool acceptDamaged, Inpu
     file->width = vips_image_get_width(im);
     file->height = vips_image_get_height(im);
     file->bands = vips_image_get_bands(im);
+    file->depth = vips_image_get_format(im) == VIPS_FORMAT_USHORT ? 16 : 8;
     file->state = state;
     return true;
 }
@@ -545,7 +573,9 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
     p.width = file.width;
     p.height = file.height;
     p.bands = file.bands;
-    size_t bytes = size_t(p.width) * size_t(p.height) * size_t(p.bands);
+    p.depth = file.depth;
+    const size_t pixelBytes = size_t(p.bands) * (p.depth == 16 ? 2 : 1);
+    size_t bytes = size_t(p.width) * size_t(p.height) * pixelBytes;
     try {
         p.data.resize(bytes);
     } catch (const std::bad_alloc&) {
@@ -553,7 +583,7 @@ bool decodeInput(InputFile& file, SourceImage* image, std::string* notice, std::
                  std::to_string(p.height) + " pixels (" + formatBytes(bytes) + ")";
         return false;
     }
-    RowCopy copy{p.data.data(), size_t(p.width) * size_t(p.bands), p.bands, p.height, &file.onProgress};
+    RowCopy copy{p.data.data(), size_t(p.width) * pixelBytes, pixelBytes, p.height, &file.onProgress};
     warnings().take();
     vips_error_clear();
     int result = vips_sink_disc(in.image.get(), copyRows, &copy);
@@ -646,6 +676,10 @@ bool writeImage(const SourceImage& source, const Pixels& straight, OutputFile& o
     const std::string& path = output.path();
     Format format;
     if (!formatOfExtension(extensionOf(path), &format)) return outputFormatWritten(path, error);
+    // JPEG holds 8 bits: the 16-bit result is rounded once, here.
+    if (format == Format::Jpeg && straight.depth == 16)
+        return writeImage(source, eightBit(straight), output, options, notice, error);
+    const bool deep = straight.depth == 16;
     const Source* s = static_cast<const Source*>(source.original.get());
     // A TIFF output keeps its input's kind of alpha.
     const AlphaKind alpha = s != nullptr && format == Format::Tiff && straight.bands == 4 ? s->alpha : AlphaKind::Straight;
@@ -656,13 +690,13 @@ bool writeImage(const SourceImage& source, const Pixels& straight, OutputFile& o
     }
     const Pixels& p = alpha == AlphaKind::Premultiplied ? premultiplied : straight;
     VipsImage* wrapped = vips_image_new_from_memory(p.data.data(), p.data.size(), p.width, p.height, p.bands,
-                                                    VIPS_FORMAT_UCHAR);
+                                                    deep ? VIPS_FORMAT_USHORT : VIPS_FORMAT_UCHAR);
     if (wrapped == nullptr) {
         *error = path + ": cannot write: " + vipsError();
         return false;
     }
     std::unique_ptr<VipsImage, VipsUnref> out(wrapped);
-    out->Type = VIPS_INTERPRETATION_sRGB;
+    out->Type = deep ? VIPS_INTERPRETATION_RGB16 : VIPS_INTERPRETATION_sRGB;
     meta::Planned planned;
     if (s != nullptr && s->image) {
         for (const char* field : {"icc-profile-data", "xmp-data", "orientation", "resolution-unit"})

@@ -9,8 +9,9 @@
 namespace cli {
 
 // Bytes one run holds at its peak: the decoded image, the host's planar copy,
-// the plug-in's working planes and, with a selection, the mask and its copy.
-uint64_t memoryNeeded(int width, int height, int bands, bool selection);
+// the plug-in's working planes and, with a selection, the mask and its copy;
+// depth is the image's bits per sample, 8 or 16.
+uint64_t memoryNeeded(int width, int height, int bands, int depth, bool selection);
 
 // Bytes the process can still get (physical memory and swap, control-group
 // and resource limits); UINT64_MAX when nothing says. MemoryBudgetPosix.cpp,

@@ -43,15 +43,11 @@ bool readPpmHeader(const uint8_t* p, size_t size, uint64_t fileSize, PpmHeader* 
         *why = "damaged: a PPM's maxval must be 1 to 65535, not " + std::to_string(maxval);
         return false;
     }
-    if (maxval > 255) {
-        *why = "a 16-bit image; Velmora filters 8-bit images only";
-        return false;
-    }
     h->width = int(width);
     h->height = int(height);
     h->maxval = int(maxval);
     h->dataOffset = at + 1;
-    const uint64_t needed = uint64_t(width) * uint64_t(height) * 3;
+    const uint64_t needed = uint64_t(width) * uint64_t(height) * 3 * (maxval > 255 ? 2 : 1);
     const uint64_t present = fileSize > h->dataOffset ? fileSize - h->dataOffset : 0;
     if (present < needed) {
         *why = "damaged: the file is cut short (" + std::to_string(present) + " of " + std::to_string(needed) +
@@ -61,12 +57,20 @@ bool readPpmHeader(const uint8_t* p, size_t size, uint64_t fileSize, PpmHeader* 
     return true;
 }
 
-void stretchPpmSamples(uint8_t* samples, size_t count, int maxval) {
-    if (maxval >= 255 || maxval < 1) return;
+namespace {
+
+template <class T>
+void stretch(T* samples, size_t count, int maxval, uint64_t full) {
+    if (uint64_t(maxval) >= full || maxval < 1) return;
     for (size_t i = 0; i < count; ++i) {
-        unsigned v = samples[i] > maxval ? unsigned(maxval) : samples[i];
-        samples[i] = uint8_t((v * 255 * 2 + unsigned(maxval)) / (2 * unsigned(maxval)));
+        uint64_t v = samples[i] > maxval ? uint64_t(maxval) : samples[i];
+        samples[i] = T((v * full * 2 + uint64_t(maxval)) / (2 * uint64_t(maxval)));
     }
 }
+
+}  // namespace
+
+void stretchPpmSamples(uint8_t* samples, size_t count, int maxval) { stretch(samples, count, maxval, 255); }
+void stretchPpmSamples(uint16_t* samples, size_t count, int maxval) { stretch(samples, count, maxval, 65535); }
 
 }  // namespace cli

@@ -1,6 +1,6 @@
 // The header of a binary PPM file (P6), checked before its pixels are read:
-// the size, a maxval of 1 to 255 (8-bit samples; larger ones are 16-bit), and
-// a file long enough for every pixel.
+// the size, a maxval of 1 to 65535 (8-bit samples up to 255, 16-bit ones
+// above), and a file long enough for every pixel.
 #pragma once
 
 #include <cstddef>
@@ -21,8 +21,10 @@ struct PpmHeader {
 // cannot take.
 bool readPpmHeader(const uint8_t* start, size_t size, uint64_t fileSize, PpmHeader* header, std::string* why);
 
-// Samples of a PPM whose maxval is below 255, stretched to 0..255 (rounded;
-// a sample above maxval counts as maxval).
+// Samples of a PPM whose maxval is below the full value of its depth,
+// stretched to 0..255 or 0..65535 (rounded; a sample above maxval counts as
+// maxval).
 void stretchPpmSamples(uint8_t* samples, size_t count, int maxval);
+void stretchPpmSamples(uint16_t* samples, size_t count, int maxval);
 
 }  // namespace cli

@@ -120,7 +120,7 @@ bool checkAlpha(const cli::InputFile& in, const std::string& output, bool flatte
 }
 
 bool checkMemory(const cli::InputFile& in, bool selection, std::string* error) {
-    return cli::checkMemory(in.width, in.height, cli::memoryNeeded(in.width, in.height, in.bands, selection),
+    return cli::checkMemory(in.width, in.height, cli::memoryNeeded(in.width, in.height, in.bands, in.depth, selection),
                             cli::memoryAvailable(), error);
 }
 
@@ -142,7 +142,7 @@ bool filterFile(const cli::Options& o, const cli::PlannedFile& file, const cli::
     job.showDialog = o.dialog;
     job.hostProfile = o.hostProfile;
     job.selection = mask;
-    cli::Pixels header{in.width, in.height, in.bands, {}};
+    cli::Pixels header{in.width, in.height, in.bands, {}, in.depth};
     std::string reason;
     if (!cli::checkFilterable(header, job, &reason) || !checkAlpha(in, file.output, o.flatten, &reason) ||
         !checkMemory(in, mask != nullptr, &reason)) {
