@@ -26,7 +26,17 @@ constexpr const char* kMessageAdjustmentFailed = "Internal Error #2";
 constexpr const char* kMessageNoSse2 = "This plug-in needs a processor with SSE2; this one does not have it.";
 
 // The dialogs.
-constexpr const char* kMessageDialogTooLarge = "Display resolution should have small fonts set";
+// The dialog's size and the screen's, in pixels (printf arguments: width,
+// height, screen width, screen height).
+constexpr const char* kMessageDialogTooLarge =
+    "The VELMORA dialog needs %d x %d pixels at the text size set for this screen, but the screen has %d x %d. "
+    "Choose a smaller text size (display scaling) or a higher screen resolution in the display settings, "
+    "then run the filter again.";
 constexpr const char* kMessageNoAboutBox = "Could not display About window";
-constexpr const char* kMessageNoHelpLocation = "Help location could not be determined";
+constexpr const char* kMessageNoHelpLocation =
+    "Help location could not be determined.\n\n"
+    "The help page, VelmoraHelp.htm, is in the Help folder of the Velmora archive; the installer puts it in "
+    "C:\\Program Files\\Velmora\\Help\\. To register it, name its folder, ending with a backslash, in the "
+    "string value HelpFile of the registry key HKEY_LOCAL_MACHINE\\SOFTWARE\\TARVIC\\MLX Plug-Ins\\VLM\\10 "
+    "(see INSTALL-other-hosts.txt), or run the installer again.";
 constexpr const char* kMessageHelpNotOpened = "Help could not be opened";

@@ -23,10 +23,6 @@
 
 namespace {
 
-// Values the Cancel button puts back.
-struct SavedSettings {
-    float amount, vibrance, strength, levelCount;
-};
 
 // Shows the plug-in's own error box; -128 so the host adds no message.
 bool failWithMessage(const char* text) {
@@ -156,31 +152,28 @@ bool adjustMasks(bool forPreview) {
     return true;
 }
 
-// Acts on the dialog's end code; true when the render should follow.
-bool dialogConfirmed(const SavedSettings& saved) {
-    DialogInputs inputs = runDialogInputs();
-    int endCode = ShowMainDialog(inputs);
-    trackedFree(inputs.preview.proxyPixels);  // the preview's copy of the proxy is no longer needed
-    releasePreviewPixels();
-    switch (endCode) {
-        case 1:
-            return true;
-        case 2:
-            params->amount = saved.amount;
-            params->vibrance = saved.vibrance;
-            params->mask.strength = saved.strength;
-            params->mask.levelCount = saved.levelCount;
-            *resultCell = userCanceledErr;
-            return false;
-        case -4:
-            *resultCell = userCanceledErr;
-            return false;
-        case -3:
-            return false;  // the dialog has set the result
-        default:
-            *resultCell = memFullErr;
-            return false;
+// The run's result for each way the dialog ends.
+int16_t resultOf(DialogEnd end) {
+    switch (end) {
+        case DialogEnd::Ok: return noErr;
+        // The user chose to stop, or has been told why the dialog could not run.
+        case DialogEnd::Cancel:
+        case DialogEnd::ScreenTooSmall:
+        case DialogEnd::PreviewInternalError: return userCanceledErr;
+        case DialogEnd::NotCreated:
+        case DialogEnd::NoPaneMemory:
+        case DialogEnd::PreviewFailed: break;
     }
+    return memFullErr;
+}
+
+// Runs the dialog; true when the render should follow. The dialog writes the
+// settings it shows into the parameter record on OK only.
+bool dialogConfirmed() {
+    DialogEnd end = ShowMainDialog(runDialogInputs());
+    releasePreviewPixels();
+    *resultCell = resultOf(end);
+    return end == DialogEnd::Ok;
 }
 
 }  // namespace
@@ -200,12 +193,11 @@ void runFilter() {
     runData->deep = hostRecord->depth == 16;
 
     settleParameters(showDialog, filterWidth, filterHeight);
-    SavedSettings saved = {params->amount, params->vibrance, params->mask.strength, params->mask.levelCount};
 
     if (!runProxyStage() || !adjustMasks(showDialog)) return;
 
     hostSetWatchSuspension(1);
-    if (showDialog && !dialogConfirmed(saved)) return;
+    if (showDialog && !dialogConfirmed()) return;
     hostSetWatchSuspension(0);
     int16_t rendered = renderFullImage(hostPixelPort(), hostRecord->filterRect, runProxyImage(), trackedWorkMemory());
     if (rendered != noErr) *resultCell = rendered;

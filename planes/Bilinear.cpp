@@ -138,17 +138,17 @@ void blendRows(const Grid<S>& g, const ColumnBlock& b, ptrdiff_t rr, double* upp
     }
 }
 
-// The body every member shares, for destination rows first .. end - 1.
-// store.row(i) gives destination row i, whose put(j, value) does the member's
-// own store of the interpolated value and whose vectors(upper, lower, fy,
-// first column, count) stores the first columns of a block on vectors and
-// says how many it did.
+// The body every member shares, for destination rows first .. end - 1 and
+// columns firstColumn .. endColumn - 1. store.row(i) gives destination row i,
+// whose put(j, value) does the member's own store of the interpolated value
+// and whose vectors(upper, lower, fy, first column, count) stores the first
+// columns of a block on vectors and says how many it did.
 template <int Pitch, class S, class Store>
-void bilinearRows(const Grid<S>& g, int dstWidth, int first, int end, const Store& store) {
+void bilinearRows(const Grid<S>& g, int firstColumn, int endColumn, int first, int end, const Store& store) {
     ColumnBlock block;
     double upper[kBlock], lower[kBlock];
-    for (block.first = 0; block.first < dstWidth; block.first += kBlock) {
-        block.count = dstWidth - block.first < kBlock ? dstWidth - block.first : kBlock;
+    for (block.first = firstColumn; block.first < endColumn; block.first += kBlock) {
+        block.count = endColumn - block.first < kBlock ? endColumn - block.first : kBlock;
         placeColumns(g, block);
         bool blended = false;
         ptrdiff_t blendedRow = 0;
@@ -172,24 +172,25 @@ template <int Pitch, class S, class Store>
 void bilinear(const Grid<S>& g, int dstWidth, int dstHeight, const Store& store) {
     if (dstWidth <= 0 || dstHeight <= 0) return;
     parallelFor(dstHeight, rowsPerPiece(dstWidth), [&](ptrdiff_t first, ptrdiff_t end) {
-        bilinearRows<Pitch>(g, dstWidth, int(first), int(end), store);
+        bilinearRows<Pitch>(g, 0, dstWidth, int(first), int(end), store);
     });
 }
 
 struct FloatRow {
     float* p;
     const BilinearKernels* k;
-    void put(ptrdiff_t j, double value) const { p[j] = float(value); }
+    int firstColumn;  // destination column stored at p's first sample
+    void put(ptrdiff_t j, double value) const { p[j - firstColumn] = float(value); }
     ptrdiff_t vectors(const double* u, const double* l, double fy, ptrdiff_t j, ptrdiff_t n) const {
-        return k != nullptr ? k->toFloat(u, l, fy, p + j, n) : 0;
+        return k != nullptr ? k->toFloat(u, l, fy, p + (j - firstColumn), n) : 0;
     }
 };
 struct FloatStore {
     float* dst;
     ptrdiff_t stride;
     const BilinearKernels* k;
-    int firstRow;  // destination row stored at dst's first row
-    FloatRow row(int i) const { return FloatRow{dst + (i - firstRow) * stride, k}; }
+    int firstRow, firstColumn;  // destination sample stored at dst's first sample
+    FloatRow row(int i) const { return FloatRow{dst + (i - firstRow) * stride, k, firstColumn}; }
 };
 
 template <int Pitch>
@@ -228,17 +229,30 @@ struct DivideStore {
 
 namespace {
 
+// The samples of `part` of the enlargement, destination sample (i, j) stored
+// at dst[(i - part.top) * dstStride + j - part.left].
+template <class S>
+void toFloatPart(const S* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window, float* dst,
+                 int dstWidth, int dstHeight, ptrdiff_t dstStride, const Rect& part) {
+    const int first = part.top < 0 ? 0 : part.top;
+    const int end = part.bottom > dstHeight ? dstHeight : part.bottom;
+    const int firstColumn = part.left < 0 ? 0 : part.left;
+    const int endColumn = part.right > dstWidth ? dstWidth : part.right;
+    if (firstColumn >= endColumn || first >= end) return;
+    const Grid<S> g = makeGrid(src, srcWidth, srcHeight, srcStride, window, dstWidth, dstHeight);
+    const FloatStore store{dst, dstStride, vectorKernels(), part.top, part.left};
+    parallelFor(end - first, rowsPerPiece(endColumn - firstColumn), [&](ptrdiff_t b, ptrdiff_t e) {
+        bilinearRows<1>(g, firstColumn, endColumn, first + int(b), first + int(e), store);
+    });
+}
+
 template <class S>
 void toFloatRows(const S* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window, float* dst,
                  int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount) {
-    const int first = firstRow < 0 ? 0 : firstRow;
+    if (rowCount <= 0 || firstRow >= dstHeight) return;
     const int end = rowCount > dstHeight - firstRow ? dstHeight : firstRow + rowCount;
-    if (dstWidth <= 0 || first >= end) return;
-    const Grid<S> g = makeGrid(src, srcWidth, srcHeight, srcStride, window, dstWidth, dstHeight);
-    const FloatStore store{dst, dstStride, vectorKernels(), firstRow};
-    parallelFor(end - first, rowsPerPiece(dstWidth), [&](ptrdiff_t b, ptrdiff_t e) {
-        bilinearRows<1>(g, dstWidth, first + int(b), first + int(e), store);
-    });
+    const Rect rows = {int16_t(firstRow), 0, int16_t(end), int16_t(dstWidth)};
+    toFloatPart(src, srcWidth, srcHeight, srcStride, window, dst, dstWidth, dstHeight, dstStride, rows);
 }
 
 }  // namespace
@@ -246,7 +260,7 @@ void toFloatRows(const S* src, int srcWidth, int srcHeight, ptrdiff_t srcStride,
 void resampleToFloat(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                      float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride) {
     const Grid<uint8_t> g = makeGrid(src, srcWidth, srcHeight, srcRowBytes, window, dstWidth, dstHeight);
-    bilinear<1>(g, dstWidth, dstHeight, FloatStore{dst, dstStride, vectorKernels(), 0});
+    bilinear<1>(g, dstWidth, dstHeight, FloatStore{dst, dstStride, vectorKernels(), 0, 0});
 }
 
 void resampleToFloat(const float* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window,
@@ -263,6 +277,11 @@ void resampleToFloatRows(const uint8_t* src, int srcWidth, int srcHeight, ptrdif
 void resampleToFloatRows(const float* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window,
                          float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount) {
     toFloatRows(src, srcWidth, srcHeight, srcStride, window, dst, dstWidth, dstHeight, dstStride, firstRow, rowCount);
+}
+
+void resampleToFloatPart(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
+                         float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, const Rect& part) {
+    toFloatPart(src, srcWidth, srcHeight, srcRowBytes, window, dst, dstWidth, dstHeight, dstStride, part);
 }
 
 void resampleBytes(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,

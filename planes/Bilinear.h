@@ -26,6 +26,13 @@ void resampleToFloat(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t 
 // dst row k. Rows outside 0 .. dstHeight - 1 are not written.
 void resampleToFloatRows(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
                          float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, int firstRow, int rowCount);
+// The samples of `part` (destination rows top .. bottom - 1, columns left ..
+// right - 1) of what resampleToFloat writes for the same source, window and
+// destination size (the same grid and bits), into a buffer of part's size:
+// destination sample (part.top + i, part.left + j) goes to dst[i * dstStride + j].
+// Samples outside the destination are not written.
+void resampleToFloatPart(const uint8_t* src, int srcWidth, int srcHeight, ptrdiff_t srcRowBytes, const Rect& window,
+                         float* dst, int dstWidth, int dstHeight, ptrdiff_t dstStride, const Rect& part);
 // The same two from a float source (a deep image's adjusted masks), its
 // stride in samples: the same grid, the samples taken as they are.
 void resampleToFloat(const float* src, int srcWidth, int srcHeight, ptrdiff_t srcStride, const Rect& window,

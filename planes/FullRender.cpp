@@ -114,6 +114,22 @@ void enlargeBandMasks(RenderPlan& plan, const ProxyImage& proxy, int t) {
                             kTileSize * t, kTileSize);
 }
 
+// One channel of a block of 8-bit pixels, packed bytes of width(local) a
+// row, filtered in place by renderRows' stages: normalised, divided by the mask samples at inMask (the
+// block's rows and columns of the enlarged mask, capped at 1), scaled to
+// bytes and the normalisation undone. `tile` holds the block as floats, rows
+// tileStride samples apart. Every pixel is computed on its own, so how an
+// image is cut into blocks changes no byte.
+void filterBlock(uint8_t* bytes, const Rect& local, float* tile, ptrdiff_t tileStride, const float* mask,
+                 const Rect& inMask, int maskWidth, int maskHeight, const ProxyImage& proxy, int k) {
+    const int width = rectWidth(local);
+    importTile(bytes, tile, local, width, tileStride, rectHeight(local));
+    normalisePlane(tile, tileStride, local, proxy.maskMin[k], proxy.maskScale[k]);
+    divideByMask(tile, inMask, tileStride, mask, maskWidth, maskHeight, tile);
+    exportScaled(tile, tileStride, bytes, local, width, 255.0f);
+    denormaliseBytes(bytes, width, local, proxy.maskMin[k], proxy.maskInvScale[k]);
+}
+
 // The rows `rows` (image coordinates) of plane k of a tile:
 // normalise, divide by the enlarged mask (capped at 1), scale to 0..255 and
 // undo the normalisation. Every pixel is computed on its own, so how the rows
@@ -205,4 +221,34 @@ int16_t renderFullImage(PixelPort& port, const Rect& filterRect, const ProxyImag
     memory.release(plan.bandMask);
     memory.release(pieceMemory);
     return port.closeTiles();
+}
+
+bool renderRegion(const Rect& filterRect, const ProxyImage& proxy, const Rect& region, const PlaneView& in,
+                  const MutablePlaneView& out, const WorkMemory& memory) {
+    const int w = rectWidth(region), h = rectHeight(region);
+    const size_t count = size_t(w) * size_t(h);
+    float* mask = static_cast<float*>(memory.allocate(2 * count * sizeof(float)));
+    uint8_t* bytes = mask ? static_cast<uint8_t*>(memory.allocate(count)) : nullptr;
+    if (bytes == nullptr) {
+        memory.release(mask);
+        return false;
+    }
+    float* tile = mask + count;
+    const Rect local = {0, 0, int16_t(h), int16_t(w)};
+    // The region's samples of each mask enlarged over the whole filter rectangle.
+    Rect part = region;
+    moveRectTo(&part, &region, region.top - filterRect.top, region.left - filterRect.left);
+    const Rect window = {0, 0, proxy.height, proxy.width};
+    for (int k = 0; k < kChannels; ++k) {
+        copyPlaneOut(in, k, bytes);
+        if (!proxy.flat[k]) {
+            resampleToFloatPart(proxy.adjusted[k], proxy.width, proxy.height, proxy.width, window, mask,
+                                rectWidth(filterRect), rectHeight(filterRect), w, part);
+            filterBlock(bytes, local, tile, w, mask, local, w, h, proxy, k);
+        }
+        copyPlaneIn(bytes, out, k);
+    }
+    memory.release(bytes);
+    memory.release(mask);
+    return true;
 }

@@ -18,3 +18,10 @@ constexpr int kTileSize = 175;
 // statistics. Returns 0; -128 when the user aborted (polled once per band);
 // -108 when working memory cannot be had; or the port's code.
 int16_t renderFullImage(PixelPort& port, const Rect& filterRect, const ProxyImage& proxy, const WorkMemory& memory);
+
+// The bytes renderFullImage writes into `region` (image coordinates, inside
+// filterRect), from the region's own pixels: `in` holds its three planes at
+// full resolution and `out` receives them (both width(region) x
+// height(region)). False when working memory cannot be had.
+bool renderRegion(const Rect& filterRect, const ProxyImage& proxy, const Rect& region, const PlaneView& in,
+                  const MutablePlaneView& out, const WorkMemory& memory);

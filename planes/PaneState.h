@@ -1,6 +1,6 @@
 // The records the preview render fills and the dialog shows: a pane (what is
 // asked of the host, where it is drawn, its buffers), the zoom levels and the
-// preview mode. The dialog owns the instances (ui/model/PreviewState.h).
+// preview mode. The dialog's session owns the instances (ui/model/DialogSession.h).
 #pragma once
 #include <cstdint>
 
@@ -33,6 +33,10 @@ struct ZoomState {
     int16_t stepRight[kMaxZoomLevels];
     int16_t levelWidth[kMaxZoomLevels];  // visible region size in image pixels per level
     int16_t levelHeight[kMaxZoomLevels];
+    // The sampling step each level shows the image at (1 at topLevel, 2 one
+    // level below, ...; at level 0 the step that fits the whole image): the
+    // scale the level's label names is 1 / step.
+    int16_t levelStep[kMaxZoomLevels];
 };
 
 // Clears the rectangles, the sampling rate, the buffer sizes and both buffer

@@ -4,6 +4,7 @@
 #include "base/Parallel.h"
 #include "planes/AdjustStep.h"
 #include "planes/Bilinear.h"
+#include "planes/FullRender.h"
 #include "planes/PlaneConvert.h"
 
 namespace {
@@ -55,32 +56,33 @@ bool fetchPaneMask(PreviewContext& ctx, PaneState* pane) {
     return true;
 }
 
+// A filtered sample as the host applies the selection to it: unselected
+// pixels keep their value, partly selected ones are blended, rounded to nearest.
+uint8_t selected(uint8_t original, uint8_t filtered, uint8_t mask) {
+    return uint8_t((original * (255 - mask) + filtered * mask + 127) / 255);
+}
+
+// 100 %: the bytes OK will write into the visible region, which the full
+// render's own arithmetic computes from the host's pixels there, with the
+// selection applied as the host will apply it.
 int hostPath(PreviewContext& ctx, PaneState* pane) {
-    const ProxyImage& proxy = ctx.proxy;
-    size_t count = size_t(pane->pixelCount);
-    int sw = rectWidth(pane->sourceRect), sh = rectHeight(pane->sourceRect);
-    float* scratch = static_cast<float*>(ctx.memory.allocate(count * size_t(pane->planeCount) * sizeof(float)));
-    uint8_t* plane = scratch ? static_cast<uint8_t*>(ctx.memory.allocate(size_t(sw) * size_t(sh))) : nullptr;
-    if (plane == nullptr) return kPreviewHostOrMemoryError;
-    Rect local = {0, 0, pane->bufferHeight, pane->bufferWidth};
+    const int w = pane->bufferWidth, h = pane->bufferHeight;
     if (ctx.haveMask && !fetchPaneMask(ctx, pane)) return kPreviewHostOrMemoryError;
     PlaneView pixels;
     if (ctx.port->readPlanes(pane->sourceRect, 0, kChannels - 1, pane->samplingRate, &pixels) != 0)
         return kPreviewHostOrMemoryError;
-    for (int c = 0; c < kChannels; ++c) {
-        float* out = scratch + size_t(c) * count;
-        copyPlaneOut(pixels, c, plane);
-        resampleToFloat(plane, pixels.width, pixels.height, pixels.width, local, out, pane->bufferWidth,
-                        pane->bufferHeight, pane->bufferWidth);
-        if (proxy.flat[c]) continue;  // the channel keeps its pixels
-        normalisePlane(out, pane->bufferWidth, local, proxy.maskMin[c], proxy.maskScale[c]);
-        divideBySampledMask(proxy.adjusted[c], proxy.width, proxy.height, proxy.width, pane->regionRect, out,
-                            pane->bufferWidth, pane->bufferHeight, pane->bufferWidth);
-        denormalisePlane(out, pane->bufferWidth, local, proxy.maskMin[c], proxy.maskInvScale[c]);
-    }
-    exportInterleaved(scratch, pane->bufferWidth, pane->bufferHeight, pane->rgbBuffer, 1.0f);
-    ctx.memory.release(plane);
-    ctx.memory.release(scratch);
+    if (pixels.width != w || pixels.height != h) return kPreviewHostOrMemoryError;
+    MutablePlaneView shown = {pane->rgbBuffer, 3 * ptrdiff_t(w), 3, w, h};
+    if (!renderRegion(ctx.filterRect, ctx.proxy, pane->sourceRect, pixels, shown, ctx.memory))
+        return kPreviewHostOrMemoryError;
+    if (!ctx.haveMask) return kPreviewDone;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* original = pixels.data + ptrdiff_t(y) * pixels.rowBytes + ptrdiff_t(x) * pixels.colBytes;
+            uint8_t* out = pane->rgbBuffer + (ptrdiff_t(y) * w + x) * 3;
+            uint8_t m = pane->maskBuffer[ptrdiff_t(y) * w + x];
+            for (int c = 0; c < kChannels; ++c) out[c] = selected(original[c], out[c], m);
+        }
     return kPreviewDone;
 }
 
@@ -122,8 +124,16 @@ int rebuildProxyResult(PreviewContext& ctx) {
     const int w = ctx.proxyPixelsWidth, h = ctx.proxyPixelsHeight;
     Rect firstRead = {0, 0, int16_t(h < proxy.height ? h : proxy.height), int16_t(w < proxy.width ? w : proxy.width)};
     for (int c = 0; c < kChannels; ++c) {
-        importPlane(ctx.proxyPixels + size_t(c) * size_t(w) * size_t(h), scratch, firstRead, w);
+        const uint8_t* original = ctx.proxyPixels + size_t(c) * size_t(w) * size_t(h);
+        importPlane(original, scratch, firstRead, w);
         processProxyChannel(proxy, scratch, c);
+        // The processed proxy with the selection applied, as the host will apply it.
+        if (ctx.haveMask && proxy.selection != nullptr)
+            for (int y = 0; y < firstRead.bottom; ++y)
+                for (int x = 0; x < firstRead.right; ++x) {
+                    uint8_t& shown = proxy.preview[c][ptrdiff_t(y) * proxy.width + x];
+                    shown = selected(original[ptrdiff_t(y) * w + x], shown, proxy.selection[ptrdiff_t(y) * proxy.width + x]);
+                }
     }
     ctx.memory.release(scratch);
     return kPreviewDone;
@@ -134,8 +144,9 @@ int renderPreview(PreviewContext& ctx, PreviewMode mode, PaneState* pane) {
         renderOriginalView(ctx, pane);
         return kPreviewDone;
     }
-    bool coarse = rectWidth(pane->regionRect) >= pane->bufferWidth && rectHeight(pane->regionRect) >= pane->bufferHeight;
-    return coarse ? proxyPath(ctx, pane) : hostPath(ctx, pane);
+    // At 100 % the host's pixels, processed as OK will process them; coarser
+    // levels resample the processed proxy.
+    return pane->samplingRate == kRateOne ? hostPath(ctx, pane) : proxyPath(ctx, pane);
 }
 
 int renderOriginalView(PreviewContext& ctx, PaneState* pane) {
@@ -151,12 +162,13 @@ int renderOriginalView(PreviewContext& ctx, PaneState* pane) {
 
 void mapViewToProxy(const Rect& f, int pw, int ph, const ZoomState& zoom, PaneState* pane) {
     if (pw <= 0 || ph <= 0) return;
-    double fh = rectHeight(f), fw = rectWidth(f);
-    // Each scaled coordinate is rounded to single precision, then truncated.
-    auto scaled = [](int proxy, int v, double full) { return int16_t(float(double(proxy) * v / full)); };
+    // Proxy pixel j is image pixel 2 * (F's origin / 2 + j): image coordinate
+    // v (relative to F) lies at (origin + v) / 2 - origin / 2, the same pixel
+    // the host's own sampling shows.
+    auto halved = [](int origin, int v) { return int16_t((origin + v) / 2 - origin / 2); };
     Rect& region = pane->regionRect;
-    Rect mapped = {scaled(ph, region.top, fh), scaled(pw, region.left, fw), scaled(ph, region.bottom, fh),
-                   scaled(pw, region.right, fw)};
+    Rect mapped = {halved(f.top, region.top), halved(f.left, region.left), halved(f.top, region.bottom),
+                   halved(f.left, region.right)};
     region = mapped;
     bool inside = mapped.left >= 0 && mapped.left <= pw && mapped.top >= 0 && mapped.top <= ph && mapped.bottom >= 0 &&
                   mapped.bottom <= ph && mapped.right >= 0 && mapped.right <= pw;

@@ -1,8 +1,8 @@
 // The dialog's preview images. The processed proxy is recomputed after the
-// settings change; the preview pane is filled from it when the pane shows the
-// image at proxy resolution or coarser, and from the host's pixels, processed
-// on the spot, when it shows finer detail; the Before view and the navigator
-// show the host's unprocessed pixels.
+// settings change; the preview pane is filled from it below 100 %, and at
+// 100 % from the host's pixels processed exactly as OK will process them; the
+// Before view and the navigator show the host's unprocessed pixels. With a
+// selection, the processed pictures show it applied as the host will apply it.
 //
 // Every operation works on what its PreviewContext hands it: the pixel port,
 // the run's working memory, the proxy's planes and the parameter record.
@@ -40,9 +40,11 @@ struct PreviewContext {
 int readjustMasks(PreviewContext& ctx);
 // Re-runs the adjustment with the current settings and recomputes the processed proxy.
 int rebuildProxyResult(PreviewContext& ctx);
-// Fills the preview pane's buffers for the mode, zoom and view.
+// Fills the preview pane's buffers for the mode, zoom and view: at 100 %
+// (sampling step 1) the bytes OK will write there.
 int renderPreview(PreviewContext& ctx, PreviewMode mode, PaneState* pane);
 // Fills a pane with the unprocessed pixels of its source rectangle.
 int renderOriginalView(PreviewContext& ctx, PaneState* pane);
-// Converts the preview's regionRect from filter-relative to proxy coordinates.
+// Converts the preview's regionRect from filter-relative to proxy
+// coordinates, onto the proxy pixels that sample the same image pixels.
 void mapViewToProxy(const Rect& filterRect, int proxyWidth, int proxyHeight, const ZoomState& zoom, PaneState* pane);

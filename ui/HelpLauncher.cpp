@@ -7,7 +7,6 @@
 #include <string>
 
 #include "base/Messages.h"
-#include "ui/Platform.h"
 #include "ui/model/DialogValues.h"
 
 namespace {
@@ -27,13 +26,15 @@ std::string helpFolder() {
     return std::string(reinterpret_cast<const char*>(value));
 }
 
-void openHelp() {
+void openHelp(void* ownerWindow) {
+    HWND owner = static_cast<HWND>(ownerWindow);
+    const UINT style = MB_ICONERROR | MB_SETFOREGROUND;
     std::string folder = helpFolder();
     if (folder.empty()) {
-        showErrorBox(kMessageNoHelpLocation, kErrorCaption);
+        MessageBoxA(owner, kMessageNoHelpLocation, kErrorCaption, style);
         return;
     }
     std::string address = "file://" + folder + "VelmoraHelp.htm";
-    HINSTANCE opened = ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(opened) <= 32) showErrorBox(kMessageHelpNotOpened, kErrorCaption);
+    HINSTANCE opened = ShellExecuteA(owner, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(opened) <= 32) MessageBoxA(owner, kMessageHelpNotOpened, kErrorCaption, style);
 }

@@ -1,24 +1,26 @@
-// The main dialog: the two controls kept in step with the parameter record,
-// Before/After, zoom, navigator, OK, Cancel, Defaults and Help, the delayed
-// recomputation and the paint sequence. The record is the single source of
-// truth; every change ends by rewriting the other controls from it.
+// The main dialog: the two controls kept in step with the settings, Before/
+// After, zoom, navigator, OK, Cancel, Defaults and Help, the delayed
+// recomputation and the paint sequence. All it holds lives in one MainDialog
+// record for the dialog's life, handed over at creation and kept in the
+// window. The settings it shows are a copy of the run's, the single source of
+// truth while it runs: every change ends by rewriting the other controls from
+// it, and OK writes it to the run's record.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <initializer_list>
 #include <utility>
 
 #include "base/Messages.h"
 #include "base/Product.h"
 #include "engine/Controls.h"
-#include "planes/PreviewRender.h"
 #include "ui/DialogIds.h"
 #include "ui/HelpLauncher.h"
 #include "ui/PaneView.h"
 #include "ui/Platform.h"
+#include "ui/model/DialogSession.h"
 #include "ui/model/DialogValues.h"
-#include "ui/model/NavigatorDrag.h"
-#include "ui/model/PaneLayout.h"
 
 extern "C" INT_PTR CALLBACK KRVVLMProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -27,247 +29,256 @@ namespace {
 constexpr UINT_PTR kRecomputeTimer = 1;
 constexpr UINT kRecomputeDelayMs = 500;
 
-HCURSOR pointingHandCursor, grabbingHandCursor, openHandCursor, busyCursor, hostClassCursor;
-HWND brightnessTrackbar, intensityTrackbar;
-NavigatorDrag navigatorDrag;
-// The settings the adjusted masks were last computed with: OK renders with
-// what is shown, so a later change is adjusted before the dialog ends.
-float adjustedAmount, adjustedVibrance;
-// What the dialog was handed: the run's planes, pixel port, memory and settings.
-DialogInputs* inputs = nullptr;
+struct MainDialog {
+    const DialogInputs* inputs;  // what the run handed over
+    DialogSession session;
+    HCURSOR pointingHandCursor, grabbingHandCursor, openHandCursor, busyCursor, hostClassCursor;
+    HWND brightnessTrackbar, intensityTrackbar;
+};
 
-PreviewContext& preview() { return inputs->preview; }
-FilterParameters& settings() { return *inputs->preview.params; }
-const Rect& filterRect() { return inputs->preview.filterRect; }
+MainDialog& dialogOf(HWND dialog) { return *reinterpret_cast<MainDialog*>(GetWindowLongPtrA(dialog, DWLP_USER)); }
 
-HCURSOR cursorFor(PointerShape shape) {
+HCURSOR cursorFor(const MainDialog& d, PointerShape shape) {
     switch (shape) {
-        case PointerShape::PointingHand: return pointingHandCursor;
-        case PointerShape::GrabbingHand: return grabbingHandCursor;
-        case PointerShape::OpenHand: return openHandCursor;
+        case PointerShape::PointingHand: return d.pointingHandCursor;
+        case PointerShape::GrabbingHand: return d.grabbingHandCursor;
+        case PointerShape::OpenHand: return d.openHandCursor;
         default: break;
     }
     // A host window without a class cursor would leave no pointer at all.
-    return hostClassCursor ? hostClassCursor : LoadCursor(nullptr, IDC_ARROW);
+    return d.hostClassCursor ? d.hostClassCursor : LoadCursor(nullptr, IDC_ARROW);
 }
 
-void setCurrentCursor() { SetCursor(cursorFor(navigatorDrag.pointer)); }
+void setCurrentCursor(const MainDialog& d) { SetCursor(cursorFor(d, d.session.drag.pointer)); }
 
 void restartTimer(HWND dialog) { SetTimer(dialog, kRecomputeTimer, kRecomputeDelayMs, nullptr); }
 
-void writeZoomLabel(HWND dialog) {
+// The label names the scale the preview shows the image at.
+void writeZoomLabel(HWND dialog, const ZoomState& zoom) {
     char label[16];
-    formatZoomLabel(zoomState.level, zoomState.topLevel, label, sizeof label);
+    formatZoomLabel(zoom.levelStep[zoom.level], label, sizeof label);
     SetDlgItemTextA(dialog, ID_ZOOM_LABEL, label);
 }
 
-// The view origin or level changed: the preview's request and its proxy region.
-void updateVisibleRegion() {
-    computeVisibleRegion(filterRect(), &zoomState, &previewPane);
-    mapViewToProxy(filterRect(), preview().proxy.width, preview().proxy.height, zoomState, &previewPane);
-}
-
-void invalidateBothPanes(HWND dialog) {
-    invalidatePane(dialog, *inputs, previewPane);
-    invalidatePane(dialog, *inputs, navigatorPane);
+void invalidateBothPanes(HWND dialog, const DialogSession& s) {
+    invalidatePane(dialog, s, s.previewPane);
+    invalidatePane(dialog, s, s.navigatorPane);
 }
 
 // Ends the dialog after a failed recomputation or adjustment; an internal
 // error has its message shown first.
-INT_PTR endAfterFailure(HWND dialog, int code) {
-    if (code == kPreviewInternalError && preview().internalError != nullptr)
-        showErrorBox(preview().internalError, kInternalErrorCaption);
-    releasePaneBuffers(*inputs);
-    *inputs->resultCell = memFullErr;
-    EndDialog(dialog, code);
-    return code;
+INT_PTR endAfterFailure(HWND dialog, DialogSession& s, int code) {
+    const char* message = previewOf(s).internalError;
+    if (code == kPreviewInternalError && message != nullptr) showErrorBox(message, kInternalErrorCaption);
+    endSession(&s, endForPreviewFailure(code));
+    EndDialog(dialog, INT_PTR(s.end));
+    return TRUE;
+}
+
+void endWith(HWND dialog, DialogSession& s, DialogEnd end) {
+    endSession(&s, end);
+    EndDialog(dialog, INT_PTR(end));
 }
 
 // ------------------------------------------------------------------ controls
 
-// A control's edit box, its trackbar and its field of the record.
+// A control's edit box, its trackbar and its field of the settings.
 struct ValueControl {
     int editId;
-    HWND* trackbar;
+    HWND MainDialog::*trackbar;
     float FilterParameters::*field;
-    EditOutcome (*fromEdit)(int typed);
+    EditOutcome (*fromText)(const char* text, float current);
 };
-const ValueControl kBrightness = {ID_BRIGHTNESS_EDIT, &brightnessTrackbar, &FilterParameters::amount, amountFromEdit};
-const ValueControl kIntensity = {ID_INTENSITY_EDIT, &intensityTrackbar, &FilterParameters::vibrance, vibranceFromEdit};
+const ValueControl kBrightness = {ID_BRIGHTNESS_EDIT, &MainDialog::brightnessTrackbar, &FilterParameters::amount,
+                                  amountFromText};
+const ValueControl kIntensity = {ID_INTENSITY_EDIT, &MainDialog::intensityTrackbar, &FilterParameters::vibrance,
+                                 vibranceFromText};
 
-// The box's text read as a signed integer (0 when it is not a number) goes
-// into the record, clamped and written back when out of range; the trackbar
-// follows and the recomputation waits for the next 500 ms of quiet.
-void valueEdited(HWND dialog, const ValueControl& control) {
-    BOOL isNumber = FALSE;
-    EditOutcome o = control.fromEdit(int(GetDlgItemInt(dialog, control.editId, &isNumber, TRUE)));
-    settings().*control.field = o.value;
-    if (o.rewrite) SetDlgItemInt(dialog, control.editId, UINT(o.rewriteText), TRUE);
-    SendMessageA(*control.trackbar, TBM_SETPOS, TRUE, LPARAM(settings().*control.field));
+// The box's text goes into the settings: a number clamped to the range and
+// shown clamped, anything that is not one shown back as the value it left;
+// the trackbar follows and the recomputation waits for 500 ms of quiet.
+void valueEdited(HWND dialog, MainDialog& d, const ValueControl& control) {
+    char text[64] = {};
+    GetDlgItemTextA(dialog, control.editId, text, sizeof text);
+    float& value = d.session.settings.*control.field;
+    EditOutcome o = control.fromText(text, value);
+    value = o.value;
+    if (o.rewrite) {
+        SetDlgItemInt(dialog, control.editId, UINT(o.rewriteText), TRUE);
+        SendDlgItemMessageA(dialog, control.editId, EM_SETSEL, 0, -1);  // the next key replaces it
+    }
+    SendMessageA(d.*control.trackbar, TBM_SETPOS, TRUE, LPARAM(value));
     restartTimer(dialog);
 }
 
-INT_PTR trackbarMoved(HWND dialog, WPARAM wParam, LPARAM lParam) {
+INT_PTR trackbarMoved(HWND dialog, MainDialog& d, WPARAM wParam, LPARAM lParam) {
     int request = LOWORD(wParam), thumb = HIWORD(wParam);
-    if (reinterpret_cast<HWND>(lParam) == brightnessTrackbar) {
-        settings().amount = amountFromTrackbar(request, thumb, settings().amount);
-        SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(amountShown(settings().amount)), TRUE);
+    FilterParameters& settings = d.session.settings;
+    if (reinterpret_cast<HWND>(lParam) == d.brightnessTrackbar) {
+        settings.amount = amountFromTrackbar(request, thumb, settings.amount);
+        SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(amountShown(settings.amount)), TRUE);
     } else {
-        settings().vibrance = vibranceFromTrackbar(request, thumb, settings().vibrance);
-        SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(settings().vibrance)), TRUE);
+        settings.vibrance = vibranceFromTrackbar(request, thumb, settings.vibrance);
+        SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(settings.vibrance)), TRUE);
     }
     if (request == TB_THUMBTRACK) restartTimer(dialog);
     return TRUE;
 }
 
-void restoreDefaults(HWND dialog) {
-    settings().amount = kShadowBrightness.initial;
-    settings().vibrance = kColorIntensity.initial;
-    deriveMaskGains(&settings());
-    SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(amountShown(settings().amount)), TRUE);
-    SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(settings().vibrance)), TRUE);
+void restoreDefaults(HWND dialog, DialogSession& s) {
+    s.settings.amount = kShadowBrightness.initial;
+    s.settings.vibrance = kColorIntensity.initial;
+    deriveMaskGains(&s.settings);
+    SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(amountShown(s.settings.amount)), TRUE);
+    SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(s.settings.vibrance)), TRUE);
 }
 
-void previewModeClicked(HWND dialog, int id) {
+void previewModeClicked(HWND dialog, DialogSession& s, int id) {
     bool checked = IsDlgButtonChecked(dialog, id) == BST_CHECKED;
     bool before = id == ID_BEFORE ? checked : !checked;
-    previewMode = before ? PreviewMode::Before : PreviewMode::After;
-    renderPreview(preview(), previewMode, &previewPane);
-    invalidatePane(dialog, *inputs, previewPane);
+    s.mode = before ? PreviewMode::Before : PreviewMode::After;
+    renderPreview(previewOf(s), s.mode, &s.previewPane);
+    invalidatePane(dialog, s, s.previewPane);
 }
 
-void zoomClicked(HWND dialog, bool in) {
-    ZoomButtons b = in ? zoomIn(&zoomState) : zoomOut(&zoomState);
+void zoomClicked(HWND dialog, DialogSession& s, bool in) {
+    ZoomButtons b = zoomSession(&s, in);
     EnableWindow(GetDlgItem(dialog, ID_ZOOM_IN), b.plusEnabled);
     EnableWindow(GetDlgItem(dialog, ID_ZOOM_OUT), b.minusEnabled);
     if (b.focus != 0) SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(GetDlgItem(dialog, b.focus)), TRUE);
-    writeZoomLabel(dialog);
-    updateVisibleRegion();
-    renderPreview(preview(), previewMode, &previewPane);
-    invalidateBothPanes(dialog);
+    writeZoomLabel(dialog, s.zoom);
+    renderPreview(previewOf(s), s.mode, &s.previewPane);
+    invalidateBothPanes(dialog, s);
 }
 
-INT_PTR okClicked(HWND dialog) {
-    if (settings().amount != adjustedAmount || settings().vibrance != adjustedVibrance) {
-        HCURSOR previous = SetCursor(busyCursor);
-        int adjusted = readjustMasks(preview());
-        SetCursor(previous);
-        if (adjusted != 1) return endAfterFailure(dialog, adjusted);
-    }
-    releasePaneBuffers(*inputs);
-    EndDialog(dialog, ID_OK);
+// OK renders with what is shown: settings changed since the last
+// recomputation are adjusted for before the dialog ends.
+INT_PTR okClicked(HWND dialog, MainDialog& d) {
+    HCURSOR previous = SetCursor(d.busyCursor);
+    int confirmed = confirmSettings(&d.session);
+    SetCursor(previous);
+    if (confirmed != kPreviewDone) return endAfterFailure(dialog, d.session, confirmed);
+    endWith(dialog, d.session, DialogEnd::Ok);
     return TRUE;
 }
 
-INT_PTR command(HWND dialog, WPARAM wParam) {
+INT_PTR command(HWND dialog, MainDialog& d, WPARAM wParam) {
     int id = LOWORD(wParam), code = HIWORD(wParam);
     if (id == ID_BRIGHTNESS_EDIT || id == ID_INTENSITY_EDIT) {
-        if (code == EN_CHANGE) valueEdited(dialog, id == ID_BRIGHTNESS_EDIT ? kBrightness : kIntensity);
+        if (code == EN_CHANGE) valueEdited(dialog, d, id == ID_BRIGHTNESS_EDIT ? kBrightness : kIntensity);
         return TRUE;
     }
     if (code != BN_CLICKED) return TRUE;
     switch (id) {
         case ID_BEFORE:
-        case ID_AFTER: previewModeClicked(dialog, id); return TRUE;
+        case ID_AFTER: previewModeClicked(dialog, d.session, id); return TRUE;
         case ID_ZOOM_IN:
-        case ID_ZOOM_OUT: zoomClicked(dialog, id == ID_ZOOM_IN); return TRUE;
-        case ID_OK: return okClicked(dialog);
-        case ID_CANCEL:
-            releasePaneBuffers(*inputs);
-            EndDialog(dialog, ID_CANCEL);
-            return TRUE;
-        case ID_DEFAULTS: restoreDefaults(dialog); return TRUE;
-        case ID_HELP_BUTTON: openHelp(); return TRUE;
+        case ID_ZOOM_OUT: zoomClicked(dialog, d.session, id == ID_ZOOM_IN); return TRUE;
+        case ID_OK: return okClicked(dialog, d);
+        case ID_CANCEL: endWith(dialog, d.session, DialogEnd::Cancel); return TRUE;
+        case ID_DEFAULTS: restoreDefaults(dialog, d.session); return TRUE;
+        case ID_HELP_BUTTON: openHelp(dialog); return TRUE;
         default: return FALSE;
     }
 }
 
 // ------------------------------------------------------------------ set-up
 
-void setUpControls(HWND dialog) {
-    brightnessTrackbar = GetDlgItem(dialog, ID_BRIGHTNESS_SLIDER);
-    intensityTrackbar = GetDlgItem(dialog, ID_INTENSITY_SLIDER);
-    // Each write runs the edit-change handling: the record takes the shown integers.
-    SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(amountShown(settings().amount)), TRUE);
-    SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(settings().vibrance)), TRUE);
+void setUpControls(HWND dialog, MainDialog& d) {
+    d.brightnessTrackbar = GetDlgItem(dialog, ID_BRIGHTNESS_SLIDER);
+    d.intensityTrackbar = GetDlgItem(dialog, ID_INTENSITY_SLIDER);
+    const FilterParameters& settings = d.session.settings;
+    // Each write runs the edit-change handling: the settings take the shown integers.
+    SetDlgItemInt(dialog, ID_BRIGHTNESS_EDIT, UINT(amountShown(settings.amount)), TRUE);
+    SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(settings.vibrance)), TRUE);
     SendDlgItemMessageA(dialog, ID_BRIGHTNESS_EDIT, EM_SETSEL, 0, -1);
     SendDlgItemMessageA(dialog, ID_INTENSITY_EDIT, EM_SETSEL, 0, -1);
-    for (auto [trackbar, control] : {std::pair<HWND, const ControlSpec*>{brightnessTrackbar, &kShadowBrightness},
-                                  std::pair<HWND, const ControlSpec*>{intensityTrackbar, &kColorIntensity}}) {
+    for (auto [trackbar, control] : {std::pair<HWND, const ControlSpec*>{d.brightnessTrackbar, &kShadowBrightness},
+                                     std::pair<HWND, const ControlSpec*>{d.intensityTrackbar, &kColorIntensity}}) {
         SendMessageA(trackbar, TBM_SETRANGE, FALSE, MAKELPARAM(int(control->low), int(control->high)));
         SendMessageA(trackbar, TBM_SETPAGESIZE, 0, control->page);
         SendMessageA(trackbar, TBM_SETLINESIZE, 0, control->line);
         SendMessageA(trackbar, TBM_SETTICFREQ, control->ticks, 0);
     }
-    SendMessageA(brightnessTrackbar, TBM_SETPOS, TRUE, LPARAM(settings().amount));
-    SendMessageA(intensityTrackbar, TBM_SETPOS, TRUE, LPARAM(settings().vibrance));
+    SendMessageA(d.brightnessTrackbar, TBM_SETPOS, TRUE, LPARAM(settings.amount));
+    SendMessageA(d.intensityTrackbar, TBM_SETPOS, TRUE, LPARAM(settings.vibrance));
 }
 
-INT_PTR setUp(HWND dialog) {
-    RECT client;
-    GetClientRect(dialog, &client);
-    if (client.bottom > screenHeight() || client.right > screenWidth()) {
-        showErrorBox(kMessageDialogTooLarge, kErrorCaption);
-        EndDialog(dialog, -4);
+// The whole dialog, frame included, must fit the monitor it opens on; its
+// size in pixels follows from its layout in dialog units and the text size
+// the user has set. False after saying what does not fit and what to do.
+bool fitsTheScreen(HWND dialog) {
+    RECT window = {};
+    GetWindowRect(dialog, &window);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor)) return true;
+    int width = window.right - window.left, height = window.bottom - window.top;
+    int screenW = monitor.rcMonitor.right - monitor.rcMonitor.left;
+    int screenH = monitor.rcMonitor.bottom - monitor.rcMonitor.top;
+    if (width <= screenW && height <= screenH) return true;
+    char message[512];
+    std::snprintf(message, sizeof message, kMessageDialogTooLarge, width, height, screenW, screenH);
+    showErrorBox(message, kErrorCaption);
+    return false;
+}
+
+INT_PTR setUp(HWND dialog, MainDialog& d) {
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&d));
+    DialogSession& s = d.session;
+    if (!fitsTheScreen(dialog)) {
+        endWith(dialog, s, DialogEnd::ScreenTooSmall);
         return FALSE;
     }
     char text[256];
-    if (LoadStringA(static_cast<HINSTANCE>(inputs->module), IDS_TITLE_TEXT, text, 255) > 0)
+    if (LoadStringA(static_cast<HINSTANCE>(d.inputs->module), IDS_TITLE_TEXT, text, 255) > 0)
         SetDlgItemTextA(dialog, ID_TITLE_TEXT, text);
     SetWindowTextA(dialog, kDialogTitle);
 
-    if (!setUpPane(dialog, *inputs, &previewPane, ID_PREVIEW_PANE) || !setUpPane(dialog, *inputs, &navigatorPane, ID_NAVIGATOR_PANE)) {
-        EndDialog(dialog, 0);
+    if (!openSession(&s, *d.inputs, placeholderRect(dialog, ID_PREVIEW_PANE),
+                     placeholderRect(dialog, ID_NAVIGATOR_PANE))) {
+        EndDialog(dialog, INT_PTR(s.end));
         return FALSE;
     }
-    buildZoomTable(filterRect(), previewPane, &zoomState);
-    zoomState.level = 0;
-    zoomState.viewTop = zoomState.viewLeft = 0;
-    writeZoomLabel(dialog);
+    writeZoomLabel(dialog, s.zoom);
     EnableWindow(GetDlgItem(dialog, ID_ZOOM_OUT), FALSE);
 
-    setUpControls(dialog);
-    navigatorDrag = {};
-    navigatorDrag.pointer = PointerShape::Host;
-    updateVisibleRegion();
+    setUpControls(dialog, d);
     CheckDlgButton(dialog, ID_AFTER, BST_CHECKED);
-    SetFocus(brightnessTrackbar);
+    SetFocus(d.brightnessTrackbar);
 
-    HCURSOR previous = SetCursor(busyCursor);
-    renderOriginalView(preview(), &navigatorPane);
-    renderPreview(preview(), previewMode, &previewPane);
-    previewMode = PreviewMode::After;
-    recomputePending = true;
+    HCURSOR previous = SetCursor(d.busyCursor);
+    renderOriginalView(previewOf(s), &s.navigatorPane);
+    renderPreview(previewOf(s), s.mode, &s.previewPane);
+    s.recomputePending = true;
     SetCursor(previous);
     return FALSE;  // the focus was set explicitly
 }
 
 // ------------------------------------------------------------------ timer and paint
 
-INT_PTR timerFired(HWND dialog) {
-    recomputePending = true;
-    invalidatePane(dialog, *inputs, previewPane);
+INT_PTR timerFired(HWND dialog, DialogSession& s) {
+    s.recomputePending = true;
+    invalidatePane(dialog, s, s.previewPane);
     KillTimer(dialog, kRecomputeTimer);
     return TRUE;
 }
 
-INT_PTR paint(HWND dialog) {
-    if (!GetUpdateRect(dialog, nullptr, FALSE)) return FALSE;
-    if (recomputePending) {
-        HCURSOR previous = SetCursor(busyCursor);
-        int rebuilt = rebuildProxyResult(preview());
+INT_PTR paint(HWND dialog, MainDialog& d) {
+    DialogSession& s = d.session;
+    if (!GetUpdateRect(dialog, nullptr, FALSE) || s.ended) return FALSE;
+    if (s.recomputePending) {
+        HCURSOR previous = SetCursor(d.busyCursor);
+        int rebuilt = recomputeIfPending(&s);
         SetCursor(previous);
-        if (rebuilt != 1) return endAfterFailure(dialog, rebuilt);
-        recomputePending = false;
-        adjustedAmount = settings().amount;
-        adjustedVibrance = settings().vibrance;
+        if (rebuilt != kPreviewDone) return endAfterFailure(dialog, s, rebuilt);
     }
-    renderPreview(preview(), previewMode, &previewPane);
+    renderPreview(previewOf(s), s.mode, &s.previewPane);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dialog, &ps);
-    drawPane(dc, *inputs, previewPane);
-    drawPane(dc, *inputs, navigatorPane);
-    navigatorDrag.frame = drawNavigatorFrame(dialog, filterRect());
+    drawPane(dc, s, s.previewPane);
+    drawPane(dc, s, s.navigatorPane);
+    s.drag.frame = drawNavigatorFrame(dc, s);
     EndPaint(dialog, &ps);
     return TRUE;
 }
@@ -276,38 +287,36 @@ INT_PTR paint(HWND dialog) {
 
 Point16Xy pointFrom(LPARAM lParam) { return {int16_t(LOWORD(lParam)), int16_t(HIWORD(lParam))}; }
 
-INT_PTR carryOut(HWND dialog, const DragEffect& e) {
+INT_PTR carryOut(HWND dialog, MainDialog& d, const DragEffect& e) {
     if (e.capture) SetCapture(dialog);
-    if (e.moveView) updateVisibleRegion();
-    if (e.repaint) invalidateBothPanes(dialog);
+    if (e.moveView) updateVisibleRegion(&d.session);
+    if (e.repaint) invalidateBothPanes(dialog, d.session);
     if (e.release) ReleaseCapture();
-    setCurrentCursor();
+    setCurrentCursor(d);
     return TRUE;
 }
 
-NavigatorContext navigatorContext() { return {filterRect(), navigatorPane, &zoomState, &previewMode}; }
-
-INT_PTR mouse(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR mouse(HWND dialog, MainDialog& d, UINT message, WPARAM wParam, LPARAM lParam) {
+    DialogSession& s = d.session;
     Point16Xy p = pointFrom(lParam);
-    NavigatorContext ctx = navigatorContext();
-    if (message == WM_LBUTTONDOWN) return carryOut(dialog, navigatorButtonDown(&navigatorDrag, p, ctx));
-    if (message == WM_MOUSEMOVE)
-        return carryOut(dialog, navigatorMouseMove(&navigatorDrag, p, wParam == MK_LBUTTON, ctx));
+    NavigatorContext ctx = {previewOf(s).filterRect, s.navigatorPane, &s.zoom, &s.mode};
+    if (message == WM_LBUTTONDOWN) return carryOut(dialog, d, navigatorButtonDown(&s.drag, p, ctx));
+    if (message == WM_MOUSEMOVE) return carryOut(dialog, d, navigatorMouseMove(&s.drag, p, wParam == MK_LBUTTON, ctx));
     bool afterChecked = IsDlgButtonChecked(dialog, ID_AFTER) == BST_CHECKED;
-    return carryOut(dialog, navigatorButtonUp(&navigatorDrag, p, afterChecked, ctx));
+    return carryOut(dialog, d, navigatorButtonUp(&s.drag, p, afterChecked, ctx));
 }
 
-INT_PTR handleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR handleMessage(HWND dialog, MainDialog& d, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG: return setUp(dialog);
-        case WM_COMMAND: return command(dialog, wParam);
-        case WM_HSCROLL: return trackbarMoved(dialog, wParam, lParam);
-        case WM_TIMER: return timerFired(dialog);
-        case WM_PAINT: return paint(dialog);
-        case WM_SETCURSOR: setCurrentCursor(); return TRUE;
+        case WM_COMMAND: return command(dialog, d, wParam);
+        case WM_HSCROLL: return trackbarMoved(dialog, d, wParam, lParam);
+        case WM_TIMER: return timerFired(dialog, d.session);
+        case WM_PAINT: return paint(dialog, d);
+        case WM_SETCURSOR: setCurrentCursor(d); return TRUE;
+        case WM_HELP: openHelp(dialog); return TRUE;  // F1
         case WM_MOUSEMOVE:
         case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP: return mouse(dialog, message, wParam, lParam);
+        case WM_LBUTTONUP: return mouse(dialog, d, message, wParam, lParam);
         default: return FALSE;
     }
 }
@@ -317,31 +326,43 @@ INT_PTR handleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
 // No exception may pass through the system's dialog code into the host: one
 // that escapes a handler ends the dialog as a failed allocation.
 extern "C" INT_PTR CALLBACK KRVVLMProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        MainDialog& d = *reinterpret_cast<MainDialog*>(lParam);
+        try {
+            return setUp(dialog, d);
+        } catch (...) {
+            return endAfterFailure(dialog, d.session, kPreviewHostOrMemoryError);
+        }
+    }
+    // Messages before set-up (the font, the first sizes) find no dialog record yet.
+    if (GetWindowLongPtrA(dialog, DWLP_USER) == 0) return FALSE;
+    MainDialog& d = dialogOf(dialog);
     try {
-        return handleMessage(dialog, message, wParam, lParam);
+        return handleMessage(dialog, d, message, wParam, lParam);
     } catch (...) {
-        return endAfterFailure(dialog, -2);
+        return endAfterFailure(dialog, d.session, kPreviewHostOrMemoryError);
     }
 }
 
-int ShowMainDialog(DialogInputs& handed) {
-    inputs = &handed;
+DialogEnd ShowMainDialog(const DialogInputs& inputs) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    HINSTANCE module = static_cast<HINSTANCE>(inputs->module);
-    pointingHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_POINTING_HAND));
-    grabbingHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_GRABBING_HAND));
-    openHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_OPEN_HAND));
-    busyCursor = LoadCursor(nullptr, IDC_APPSTARTING);
-    adjustedAmount = settings().amount;
-    adjustedVibrance = settings().vibrance;
+    MainDialog d = {};
+    d.inputs = &inputs;
+    HINSTANCE module = static_cast<HINSTANCE>(inputs.module);
+    d.pointingHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_POINTING_HAND));
+    d.grabbingHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_GRABBING_HAND));
+    d.openHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_OPEN_HAND));
+    d.busyCursor = LoadCursor(nullptr, IDC_APPSTARTING);
 
     // The host window's class cursor would fight ours while the dialog runs.
-    HWND owner = reinterpret_cast<HWND>(inputs->ownerWindow);
-    hostClassCursor = owner ? reinterpret_cast<HCURSOR>(GetClassLongPtrA(owner, GCLP_HCURSOR)) : nullptr;
+    HWND owner = reinterpret_cast<HWND>(inputs.ownerWindow);
+    d.hostClassCursor = owner ? reinterpret_cast<HCURSOR>(GetClassLongPtrA(owner, GCLP_HCURSOR)) : nullptr;
     if (owner) SetClassLongPtrA(owner, GCLP_HCURSOR, 0);
-    INT_PTR result = DialogBoxParamA(module, "VLM", owner, KRVVLMProc, 0);
-    if (owner) SetClassLongPtrA(owner, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(hostClassCursor));
-    if (result == 0) return -2;
-    return int(result);
+    INT_PTR result = DialogBoxParamA(module, "VLM", owner, KRVVLMProc, reinterpret_cast<LPARAM>(&d));
+    if (owner) SetClassLongPtrA(owner, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(d.hostClassCursor));
+    // A dialog that could not be created, or ended without a word (it was
+    // destroyed from outside), gives back what it holds.
+    if (!d.session.ended) endSession(&d.session, DialogEnd::NotCreated);
+    return result == -1 ? DialogEnd::NotCreated : d.session.end;
 }

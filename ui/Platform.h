@@ -17,7 +17,7 @@ void showErrorBox(const char* text, const char* caption);
 
 // What the main dialog is handed: it reaches the run only through these.
 struct DialogInputs {
-    PreviewContext preview;           // pixel port, memory, proxy planes, the parameter record it edits
+    PreviewContext preview;           // pixel port, memory, proxy planes, the run's parameter record
     int16_t* resultCell;              // a failed recomputation leaves -108 here
     void* module;                     // the plug-in's module: templates, cursors, strings
     intptr_t ownerWindow;             // the host's window, or 0
@@ -25,8 +25,21 @@ struct DialogInputs {
     int16_t imageMode;                // the host's image mode, for the panes' pixel maps
 };
 
-// The modal main dialog; returns its end code (1 OK, 2 Cancel, negative on failure).
-int ShowMainDialog(DialogInputs& inputs);
+// The ways the main dialog ends. The run maps each to its result in one
+// place (host/RunFilter.cpp).
+enum class DialogEnd {
+    Ok = 1,                // the settings shown become the run's, and the render follows
+    Cancel = 2,            // Cancel, Esc or the close box: the run's settings and image stay as they were
+    NotCreated,            // the dialog could not be created
+    NoPaneMemory,          // a pane buffer could not be allocated at set-up
+    PreviewFailed,         // a recomputation or the final adjustment met a host error or lack of memory
+    PreviewInternalError,  // ... or an internal error, whose message has been shown
+    ScreenTooSmall,        // the dialog does not fit the screen; the message has said what to do
+};
+
+// The modal main dialog over the run's inputs. It edits a copy of the
+// settings, which becomes the run's parameter record on OK only.
+DialogEnd ShowMainDialog(const DialogInputs& inputs);
 
 // The About box over the host's window, from the plug-in's module.
 void ShowAboutBox(void* module, intptr_t ownerWindow);

@@ -9,12 +9,16 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace dialogtest {
 
 class DialogDriver {
 public:
     explicit DialogDriver(HWND dialog) : dialog_(dialog) {}
+    ~DialogDriver();
+    DialogDriver(const DialogDriver&) = delete;
+    DialogDriver& operator=(const DialogDriver&) = delete;
     HWND dialog() const { return dialog_; }
     HWND item(int id) const { return GetDlgItem(dialog_, id); }
 
@@ -38,6 +42,26 @@ public:
     void clickLater(int id);
     void mouse(UINT message, int x, int y, WPARAM keys);
 
+    // Real input, as the mouse and the keyboard give it (through the system's
+    // input queue, to the window under the pointer or with the focus). Each
+    // returns once the dialog's thread has taken in everything sent so far.
+    void clickAt(int x, int y);  // client coordinates
+    void clickButton(int id);    // the control's centre
+    // Clicks a button that ends the dialog and waits until it has closed.
+    void clickToClose(int id);
+    void pressKey(UINT virtualKey, UINT modifier = 0);
+    // Clicks into the box, selects its text with Home and Shift+End, and
+    // types the characters (digits, letters, minus) on the keyboard.
+    void typeInto(int id, const std::string& characters);
+    // Puts the text on the clipboard, selects the box's text and presses Ctrl+V.
+    void pasteInto(int id, const std::string& text);
+    // Presses the left button at `from`, moves to `to` in steps and releases.
+    void drag(POINT from, POINT to);
+    // Waits until the dialog's thread has taken in all real input sent so far.
+    void waitForInput();
+    // The client rectangle of a control.
+    RECT itemRect(int id) const;
+
     // Waits until the 500 ms timer has fired and the repaint it asks for is done.
     void waitForTimer();
     // Lets every pending paint run and waits until the dialog is idle again.
@@ -45,12 +69,19 @@ public:
 
     // A client-area pixel of the dialog as it is on screen (0xBBGGRR).
     COLORREF screenPixel(int x, int y) const;
+    // A client rectangle of the dialog as it is on screen, packed RGB.
+    std::vector<uint8_t> screenRgb(const RECT& r) const;
     // Saves the dialog's client area as it is on screen (PNG).
     bool saveScreenshot(const std::string& path) const;
 
 private:
+    void sendMouse(DWORD flags, int x, int y);
     HWND dialog_;
+    HHOOK hook_ = nullptr;  // counts the markers the dialog's thread takes in
 };
+
+// Polls `done` every 10 ms for up to timeoutMs; true when it became true.
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
 // A visible top-level window of this process with the given caption, waiting
 // up to timeoutMs or until `stop` becomes true.

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -95,8 +97,12 @@ double mean(const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-TEST(MainDialog, OpensWithTheRecordTruncatedAndCancelRestoresTheSavedSettings) {
+// The dialog shows the values truncated and works on its own copy of them:
+// the run's parameter record stays as it was while the dialog runs and after
+// Cancel.
+TEST(MainDialog, OpensWithTheValuesTruncatedAndCancelLeavesTheRecordAlone) {
     TestHost host(scenes::darkRoom(1200, 900), interactive(7.6, -0.5));
+    const std::vector<uint8_t> original = host.image().data;
     Shown opened = {}, atCancel = {};
     int16_t result = runDialog(host, [&](DialogDriver& d) {
         EXPECT_EQ(d.text(ID_BRIGHTNESS_EDIT), "7");
@@ -112,52 +118,61 @@ TEST(MainDialog, OpensWithTheRecordTruncatedAndCancelRestoresTheSavedSettings) {
         char caption[64] = {};
         GetWindowTextA(d.dialog(), caption, sizeof caption);
         EXPECT_STREQ(caption, kDialogCaption);
-        d.type(ID_BRIGHTNESS_EDIT, "12");
+        d.typeInto(ID_BRIGHTNESS_EDIT, "12");
+        d.clickButton(ID_DEFAULTS);
+        d.waitForTimer();
         atCancel = recordOf(host);
-        d.click(ID_CANCEL);
+        d.pressKey(VK_ESCAPE);
     });
-    EXPECT_EQ(opened.amount, 7.0f);
-    EXPECT_EQ(opened.vibrance, 2.0f);
-    EXPECT_EQ(atCancel.amount, 12.0f);
+    EXPECT_TRUE(host.image().data == original);
+    EXPECT_EQ(opened.amount, 7.6f);
+    EXPECT_EQ(opened.vibrance, 1.5f);
+    EXPECT_EQ(atCancel.amount, 7.6f);  // the edit is the dialog's until OK
+    EXPECT_EQ(atCancel.vibrance, 1.5f);
     EXPECT_EQ(result, userCanceledErr);
     EXPECT_TRUE(host.recordedDescriptor().empty());  // nothing of the edit is recorded
     EXPECT_TRUE(host.leaks().empty());
     EXPECT_TRUE(host.violations().empty());
 }
 
-TEST(MainDialog, EditBoxesAndTrackbarsKeepTheRecordInStep) {
+// The trackbars' positions are the settings the dialog holds (amount, and
+// vibrance = Color Intensity + 2); the run's record is written on OK only.
+TEST(MainDialog, EditBoxesAndTrackbarsKeepTheSettingsInStep) {
     TestHost host(scenes::darkRoom(1200, 900), interactive());
     int16_t result = runDialog(host, [&](DialogDriver& d) {
+        auto amount = [&] { return d.trackbarPosition(ID_BRIGHTNESS_SLIDER); };
+        auto vibrance = [&] { return d.trackbarPosition(ID_INTENSITY_SLIDER); };
         d.type(ID_BRIGHTNESS_EDIT, "25");  // clamped and written back
         EXPECT_EQ(d.text(ID_BRIGHTNESS_EDIT), "20");
-        EXPECT_EQ(recordOf(host).amount, 20.0f);
-        EXPECT_EQ(d.trackbarPosition(ID_BRIGHTNESS_SLIDER), 20);
+        EXPECT_EQ(amount(), 20);
+        EXPECT_EQ(recordOf(host).amount, 10.0f);  // not the record's until OK
         d.type(ID_INTENSITY_EDIT, "3");
         EXPECT_EQ(d.text(ID_INTENSITY_EDIT), "2");
-        EXPECT_EQ(recordOf(host).vibrance, 4.0f);
-        d.type(ID_INTENSITY_EDIT, "x");  // not a digit: the box refuses it
-        EXPECT_EQ(recordOf(host).vibrance, 4.0f);
+        EXPECT_EQ(vibrance(), 4);
+        d.type(ID_INTENSITY_EDIT, "x");  // not a number: the box shows the value again
+        EXPECT_EQ(vibrance(), 4);
+        EXPECT_EQ(d.text(ID_INTENSITY_EDIT), "2");
 
         d.key(ID_BRIGHTNESS_SLIDER, VK_PRIOR);  // page: 5 steps
-        EXPECT_EQ(recordOf(host).amount, 15.0f);
+        EXPECT_EQ(amount(), 15);
         EXPECT_EQ(d.text(ID_BRIGHTNESS_EDIT), "15");
         d.key(ID_INTENSITY_SLIDER, VK_PRIOR);  // page: 1 step
-        EXPECT_EQ(recordOf(host).vibrance, 3.0f);
+        EXPECT_EQ(vibrance(), 3);
         d.key(ID_INTENSITY_SLIDER, VK_HOME);
-        EXPECT_EQ(recordOf(host).vibrance, 0.0f);
+        EXPECT_EQ(vibrance(), 0);
         EXPECT_EQ(d.text(ID_INTENSITY_EDIT), "-2");
         d.key(ID_BRIGHTNESS_SLIDER, VK_END);
-        EXPECT_EQ(recordOf(host).amount, 20.0f);
+        EXPECT_EQ(amount(), 20);
         d.thumb(ID_BRIGHTNESS_SLIDER, TB_THUMBTRACK, 3);
-        EXPECT_EQ(recordOf(host).amount, 3.0f);
-        EXPECT_EQ(d.trackbarPosition(ID_BRIGHTNESS_SLIDER), 3);
+        EXPECT_EQ(amount(), 3);
+        EXPECT_EQ(d.text(ID_BRIGHTNESS_EDIT), "3");
 
-        d.paste(ID_BRIGHTNESS_EDIT, "65535");  // narrows to -1: stored as 0
-        EXPECT_EQ(recordOf(host).amount, 0.0f);
-        EXPECT_EQ(d.text(ID_BRIGHTNESS_EDIT), "0");
-        d.paste(ID_INTENSITY_EDIT, "65534");  // narrows to 0 after adding 2: in range, not rewritten
-        EXPECT_EQ(recordOf(host).vibrance, 0.0f);
-        EXPECT_EQ(d.text(ID_INTENSITY_EDIT), "65534");
+        d.paste(ID_BRIGHTNESS_EDIT, "65535");  // beyond the range: clamped and shown
+        EXPECT_EQ(amount(), 20);
+        EXPECT_EQ(d.text(ID_BRIGHTNESS_EDIT), "20");
+        d.paste(ID_INTENSITY_EDIT, "65534");
+        EXPECT_EQ(vibrance(), 4);
+        EXPECT_EQ(d.text(ID_INTENSITY_EDIT), "2");
 
         d.click(ID_DEFAULTS);
         EXPECT_EQ(d.text(ID_BRIGHTNESS_EDIT), "10");
@@ -174,6 +189,22 @@ TEST(MainDialog, EditBoxesAndTrackbarsKeepTheRecordInStep) {
     EXPECT_EQ(recorded[1].second, 0.0);
     EXPECT_TRUE(host.leaks().empty());
 }
+
+namespace {
+
+// The tool's bytes: the image filtered at the settings (as shown) by a
+// replayed step without the dialog, as the command-line tool runs it.
+testhost::HostImage toolOutput(const testhost::HostImage& image, double amount, double color) {
+    testhost::TestHostOptions replayed;
+    replayed.replay.present = true;
+    replayed.replay.values = {{keyAmount, amount}, {keyVibrance, color}};
+    TestHost reference(image, replayed);
+    reference.setEntry(pluginUnderTest());
+    EXPECT_EQ(reference.runFilter(), 0);
+    return reference.image();
+}
+
+}  // namespace
 
 // What the user sees is what they get: OK less than 500 ms after a change
 // renders with the new setting, as a run without the dialog does.
@@ -192,13 +223,7 @@ TEST(MainDialog, OkRendersWithTheSettingsShownEvenBeforeTheTimerFires) {
     EXPECT_EQ(result, 0);
     EXPECT_GT(previewAt20, previewAt10 + 1.0);  // the timer recomputed the preview
 
-    testhost::TestHostOptions replayed;
-    replayed.replay.present = true;
-    replayed.replay.values = {{keyAmount, 3}, {keyVibrance, 0}};
-    TestHost reference(scenes::darkRoom(1200, 900), replayed);
-    reference.setEntry(pluginUnderTest());
-    ASSERT_EQ(reference.runFilter(), 0);
-    EXPECT_TRUE(host.image().data == reference.image().data);
+    EXPECT_TRUE(host.image().data == toolOutput(scenes::darkRoom(1200, 900), 3, 0).data);
 }
 
 namespace {
@@ -346,6 +371,7 @@ TEST(MainDialog, ZoomButtonsStepThroughTheLevelsAndFullSizeComesFromTheHost) {
         EXPECT_EQ(d.text(ID_ZOOM_LABEL), "100%");
         EXPECT_TRUE(d.enabled(ID_ZOOM_OUT));
         EXPECT_EQ(d.focused(), d.item(ID_ZOOM_OUT));
+        d.settle();  // the zoom's own repaint is over before counting
         size_t before = host.requests().size();
         InvalidateRect(d.dialog(), nullptr, FALSE);
         d.settle();
@@ -493,16 +519,10 @@ TEST(MainDialog, AFilterRectangleAwayFromTheOriginWithASelection) {
         const auto& requests = host.requests();
         ASSERT_GE(requests.size(), 2u);
         const testhost::AdvanceRequest& r = requests[requests.size() - 2];
-        ASSERT_TRUE(before->hasMask);
         EXPECT_EQ(r.maskRect.top, requests.back().inRect.top);
         EXPECT_EQ(r.maskRect.left, requests.back().inRect.left);
-        int k = r.maskRate >> 16, w = before->srcRect.right, h = before->srcRect.bottom;
-        int maskDifferences = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                maskDifferences += before->mask[size_t(y) * size_t(w) + size_t(x)] !=
-                                   uint8_t(((r.maskRect.left + x) * k / 3 + (r.maskRect.top + y) * k / 2) & 0xFF);
-        EXPECT_EQ(maskDifferences, 0);
+        // The pictures show the selection applied; none goes with them for the host to show again.
+        EXPECT_FALSE(before->hasMask);
         d.click(ID_AFTER);
     });
     POINT atOrigin = frameOffsetAfterZoomIn({0, 0, 700, 900}, [](TestHost&, DialogDriver&) {});
@@ -570,13 +590,13 @@ TEST(MainDialog, HelpFindsItsFolderInTheRegistry) {
     TestHost host(scenes::darkRoom(1200, 900), interactive());
     runDialog(host, [&](DialogDriver& d) {
         setHelpValue(REG_SZ, nullptr, 0);
-        EXPECT_EQ(helpMessage(d), "Help location could not be determined");
+        EXPECT_EQ(helpMessage(d), kMessageNoHelpLocation);
         DWORD number = 7;
         setHelpValue(REG_DWORD, &number, sizeof number);
-        EXPECT_EQ(helpMessage(d), "Help location could not be determined");
+        EXPECT_EQ(helpMessage(d), kMessageNoHelpLocation);
         const char unterminated[] = {'C', ':', '\\'};
         setHelpValue(REG_SZ, unterminated, sizeof unterminated);
-        EXPECT_EQ(helpMessage(d), "Help location could not be determined");
+        EXPECT_EQ(helpMessage(d), kMessageNoHelpLocation);
         // A valid folder reaches the shell; the test run has no browser for it.
         const char folder[] = "C:\\velmora\\";
         setHelpValue(REG_SZ, folder, sizeof folder);
@@ -746,4 +766,378 @@ TEST(FaultSweep, DialogConfirmedAndCancelled) {
         };
         testutil::sweepFaults(cancel ? "DLL dialog, Cancel" : "DLL dialog, OK", input, true, cancel, run);
     }
+}
+
+// ------------------------------------------------------------------ what the dialog shows is so
+// A photographer's checks, with real mouse and keyboard input on the virtual
+// screen, reading the pictures back from the screen.
+
+namespace {
+
+// The photo a variable names (PPM or PNG) as the host's image; empty when none is named.
+testhost::HostImage photoNamed(const char* variable) {
+    const char* path = std::getenv(variable);
+    cli::SourceImage source;
+    std::string error;
+    if (path == nullptr || !cli::readImage(path, &source, &error)) return {};
+    return cli::toPlanar(source.pixels);
+}
+
+// A pane's picture as it stands on the screen, packed RGB.
+std::vector<uint8_t> onScreen(const DialogDriver& d, const testhost::DisplayCall& pane) {
+    return d.screenRgb({pane.dstCol, pane.dstRow, pane.dstCol + pane.srcRect.right, pane.dstRow + pane.srcRect.bottom});
+}
+
+// The image's pixels over r, packed RGB.
+std::vector<uint8_t> pixelsOf(const testhost::HostImage& image, const Rect& r) {
+    std::vector<uint8_t> rgb;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            for (int c = 0; c < 3; ++c) rgb.push_back(image.at(c, y, x));
+    return rgb;
+}
+
+int differences(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    if (a.size() != b.size()) return -1;
+    int n = 0;
+    for (size_t i = 0; i < a.size(); ++i) n += a[i] != b[i];
+    return n;
+}
+
+// A soft selection: nothing at the left, fully selected at the right.
+std::vector<uint8_t> rampSelection(int width, int height) {
+    std::vector<uint8_t> mask(size_t(width) * size_t(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) mask[size_t(y) * width + x] = uint8_t(std::min(255, std::max(0, (x - width / 4) * 510 / width)));
+    return mask;
+}
+
+}  // namespace
+
+// At 100 % the After picture on the screen is, pixel for pixel, what OK then
+// writes there: on photos of even and odd sizes, at two settings each, with
+// and without a soft selection, in a part of the image away from its centre.
+TEST(TruthfulDialog, AtFullSizeTheAfterPictureIsWhatOkWrites) {
+    struct Case {
+        const char* photo;
+        const char* brightness;
+        const char* color;
+        bool selection;
+    };
+    const Case cases[] = {{"VELMORA_DIALOG_PHOTO", "10", "0", false},
+                          {"VELMORA_DIALOG_PHOTO", "20", "-2", true},
+                          {"VELMORA_DIALOG_PHOTO_ODD", "10", "0", true},
+                          {"VELMORA_DIALOG_PHOTO_ODD", "20", "-2", false}};
+    for (const Case& c : cases) {
+        const testhost::HostImage image = photoNamed(c.photo);
+        if (image.data.empty()) GTEST_SKIP() << "no photo named by " << c.photo;
+        const std::string name = std::string(c.photo) + " at (" + c.brightness + ", " + c.color + ")";
+        testhost::TestHostOptions options = interactive();
+        std::vector<uint8_t> selection;
+        if (c.selection) {
+            options.filterCase = filterCaseFlatImageWithSelection;
+            selection = rampSelection(image.width, image.height);
+        }
+        TestHost host(image, options);
+        if (c.selection) host.setSelection(selection);
+        std::vector<uint8_t> shown;
+        Rect region = {};
+        int16_t result = runDialog(host, [&](DialogDriver& d) {
+            d.typeInto(ID_BRIGHTNESS_EDIT, c.brightness);
+            d.typeInto(ID_INTENSITY_EDIT, c.color);
+            for (int i = 0; i < 15 && d.enabled(ID_ZOOM_IN); ++i) d.clickButton(ID_ZOOM_IN);
+            EXPECT_EQ(d.text(ID_ZOOM_LABEL), "100%");
+            const testhost::DisplayCall navigator = *lastCall(host, true);
+            // A click beside the frame moves the view there.
+            d.clickAt(navigator.dstCol + navigator.srcRect.right * 5 / 6,
+                      navigator.dstRow + navigator.srcRect.bottom * 5 / 6);
+            d.waitForTimer();  // the recomputation for the typed values
+            const testhost::DisplayCall preview = *lastCall(host, false);
+            shown = onScreen(d, preview);
+            const testhost::AdvanceRequest& read = host.requests().back();
+            ASSERT_EQ(read.inputRate, 0x10000);
+            region = read.inRect;
+            EXPECT_EQ(rectWidth(region), preview.srcRect.right);
+            EXPECT_EQ(rectHeight(region), preview.srcRect.bottom);
+            EXPECT_GT(region.left, image.width / 2);  // not the centre the view opened on
+            d.clickToClose(ID_OK);
+        });
+        ASSERT_EQ(result, 0) << name;
+        EXPECT_EQ(differences(shown, pixelsOf(host.image(), region)), 0) << name;
+        EXPECT_TRUE(host.leaks().empty()) << name;
+    }
+}
+
+namespace {
+
+// Edge strength of the green channel at each pixel of a packed RGB picture.
+std::vector<int> edges(const std::vector<uint8_t>& rgb, int w, int h) {
+    std::vector<int> g(size_t(w) * size_t(h), 0);
+    auto at = [&](int x, int y) { return int(rgb[(size_t(y) * w + x) * 3 + 1]); };
+    for (int y = 1; y + 1 < h; ++y)
+        for (int x = 1; x + 1 < w; ++x)
+            g[size_t(y) * w + x] = std::abs(at(x + 1, y) - at(x - 1, y)) + std::abs(at(x, y + 1) - at(x, y - 1));
+    return g;
+}
+
+// The shift of b against a (each -2..2) under which their edges agree best.
+POINT bestShift(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int w, int h) {
+    std::vector<int> ea = edges(a, w, h), eb = edges(b, w, h);
+    POINT best = {99, 99};
+    double bestScore = -1;
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx) {
+            double product = 0, na = 0, nb = 0;
+            for (int y = 3; y < h - 3; ++y)
+                for (int x = 3; x < w - 3; ++x) {
+                    double p = ea[size_t(y) * w + x], q = eb[size_t(y + dy) * w + x + dx];
+                    product += p * q, na += p * p, nb += q * q;
+                }
+            double score = product / std::sqrt(na * nb + 1);
+            if (score > bestScore) bestScore = score, best = {dx, dy};
+        }
+    return best;
+}
+
+}  // namespace
+
+// At 50 % the After and Before pictures of a photo of odd size show the same
+// place: toggling them does not move the picture.
+TEST(TruthfulDialog, AtHalfSizeAfterAndBeforeLineUp) {
+    const testhost::HostImage image = photoNamed("VELMORA_DIALOG_PHOTO_ODD");
+    if (image.data.empty()) GTEST_SKIP() << "no photo of odd size named";
+    ASSERT_EQ(image.width % 2, 1);
+    TestHost host(image, interactive());
+    std::vector<uint8_t> after, before;
+    int w = 0, h = 0;
+    runDialog(host, [&](DialogDriver& d) {
+        for (int i = 0; i < 15 && d.text(ID_ZOOM_LABEL) != "50%" && d.enabled(ID_ZOOM_IN); ++i)
+            d.clickButton(ID_ZOOM_IN);
+        ASSERT_EQ(d.text(ID_ZOOM_LABEL), "50%");
+        d.waitForTimer();
+        const testhost::DisplayCall preview = *lastCall(host, false);
+        w = preview.srcRect.right, h = preview.srcRect.bottom;
+        after = onScreen(d, preview);
+        d.clickButton(ID_BEFORE);
+        before = onScreen(d, *lastCall(host, false));
+        d.clickToClose(ID_CANCEL);
+    });
+    ASSERT_GT(w, 20);
+    ASSERT_EQ(after.size(), before.size());
+    POINT shift = bestShift(after, before, w, h);
+    EXPECT_EQ(shift.x, 0);
+    EXPECT_EQ(shift.y, 0);
+}
+
+// Typed values are the values: a typed minus counts, values beyond the range
+// are clamped and shown clamped, text that is no number is answered with the
+// value; the record is the run's own until OK, which gives the tool's bytes.
+TEST(TruthfulDialog, TypedValuesAreTheValuesAndOkGivesTheToolsBytes) {
+    testhost::HostImage image = photoNamed("VELMORA_DIALOG_PHOTO_ODD");
+    if (image.data.empty()) image = scenes::darkRoom(701, 523);
+    TestHost host(image, interactive());
+    int16_t result = runDialog(host, [&](DialogDriver& d) {
+        auto shows = [&](int edit, const char* text, int position, const char* typed) {
+            EXPECT_EQ(d.text(edit), text) << typed;
+            EXPECT_EQ(d.trackbarPosition(edit == ID_INTENSITY_EDIT ? ID_INTENSITY_SLIDER : ID_BRIGHTNESS_SLIDER),
+                      position)
+                << typed;
+        };
+        struct Entry {
+            int edit;
+            const char* typed;
+            bool pasted;
+            const char* shown;
+            int position;  // the slider's: the value held
+        };
+        const Entry entries[] = {{ID_INTENSITY_EDIT, "-1", false, "-1", 1},  {ID_INTENSITY_EDIT, "-9", false, "-2", 0},
+                                 {ID_INTENSITY_EDIT, "abc", false, "-2", 0}, {ID_BRIGHTNESS_EDIT, "25", false, "20", 20},
+                                 {ID_BRIGHTNESS_EDIT, "brighter", true, "20", 20},
+                                 {ID_BRIGHTNESS_EDIT, "99999999999", true, "20", 20}};
+        for (const Entry& e : entries) {
+            if (e.pasted)
+                d.pasteInto(e.edit, e.typed);
+            else
+                d.typeInto(e.edit, e.typed);
+            shows(e.edit, e.shown, e.position, e.typed);
+        }
+        // Arrow and page keys on the focused slider step as before.
+        d.clickButton(ID_BRIGHTNESS_SLIDER);
+        d.pressKey(VK_HOME);
+        d.pressKey(VK_NEXT);
+        shows(ID_BRIGHTNESS_EDIT, "5", 5, "Home, Page Down");
+        for (int i = 0; i < 12; ++i) d.pressKey(VK_NEXT);  // many fast changes, past the end
+        shows(ID_BRIGHTNESS_EDIT, "20", 20, "Page Down past the end");
+        d.typeInto(ID_BRIGHTNESS_EDIT, "14");
+        d.typeInto(ID_INTENSITY_EDIT, "-1");
+        shows(ID_INTENSITY_EDIT, "-1", 1, "-1");
+        EXPECT_EQ(recordOf(host).amount, 10.0f);
+        EXPECT_EQ(recordOf(host).vibrance, 2.0f);
+        d.clickToClose(ID_OK);
+    });
+    ASSERT_EQ(result, 0);
+    auto recorded = host.recordedDescriptor();
+    ASSERT_EQ(recorded.size(), 2u);
+    EXPECT_EQ(recorded[0].second, 14.0);
+    EXPECT_EQ(recorded[1].second, -1.0);
+    EXPECT_TRUE(host.image().data == toolOutput(image, 14, -1).data);
+}
+
+// At every level the zoom label names the scale the picture is shown at:
+// the Before picture on the screen is the image sampled at that step.
+TEST(TruthfulDialog, TheZoomLabelIsTheScaleShownAtEveryLevel) {
+    for (testhost::HostImage image : {scenes::darkRoom(1600, 900), scenes::darkRoom(3088, 2056), photoNamed("VELMORA_DIALOG_PHOTO_ODD")}) {
+        if (image.data.empty()) continue;
+        const std::string name = std::to_string(image.width) + " x " + std::to_string(image.height);
+        TestHost host(image, interactive());
+        const testhost::HostImage original = host.image();
+        int levels = 0;
+        runDialog(host, [&](DialogDriver& d) {
+            d.waitForTimer();  // set-up's recomputation is over: nothing else repaints meanwhile
+            d.clickButton(ID_BEFORE);
+            for (;; ++levels) {
+                const testhost::DisplayCall preview = *lastCall(host, false);
+                const testhost::AdvanceRequest& read = host.requests().back();
+                int k = read.inputRate >> 16;
+                std::vector<uint8_t> sampled;
+                for (int y = 0; y < preview.srcRect.bottom; ++y)
+                    for (int x = 0; x < preview.srcRect.right; ++x)
+                        for (int c = 0; c < 3; ++c)
+                            sampled.push_back(original.at(c, (read.inRect.top + y) * k, (read.inRect.left + x) * k));
+                EXPECT_EQ(differences(onScreen(d, preview), sampled), 0) << name << ", level " << levels;
+                double labelled = std::atof(d.text(ID_ZOOM_LABEL).c_str());
+                EXPECT_NEAR(labelled, 100.0 / k, 0.05) << name << ", level " << levels << ": " << d.text(ID_ZOOM_LABEL);
+                if (!d.enabled(ID_ZOOM_IN) || levels > 14) break;
+                d.clickButton(ID_ZOOM_IN);
+            }
+            d.clickToClose(ID_CANCEL);
+        });
+        EXPECT_GE(levels, 1) << name;  // at least one step from the fit level to 100 %
+    }
+}
+
+namespace {
+
+// The red frame on the screen around the navigator: its box, and whether
+// every red pixel lies on that one box's outline inside the navigator.
+struct FrameOnScreen {
+    RECT box = {0, 0, 0, 0};
+    int red = 0, outside = 0, offOutline = 0;
+};
+FrameOnScreen frameAround(const DialogDriver& d, const testhost::DisplayCall& navigator) {
+    const int margin = 12;
+    RECT n = {navigator.dstCol, navigator.dstRow, navigator.dstCol + navigator.srcRect.right,
+              navigator.dstRow + navigator.srcRect.bottom};
+    RECT area = {n.left - margin, n.top - margin, n.right + margin, n.bottom + margin};
+    std::vector<uint8_t> rgb = d.screenRgb(area);
+    int w = area.right - area.left, h = area.bottom - area.top;
+    FrameOnScreen f;
+    f.box = {10000, 10000, -1, -1};
+    std::vector<POINT> reds;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
+            if (p[0] != 255 || p[1] != 0 || p[2] != 0) continue;
+            POINT q = {area.left + x, area.top + y};
+            reds.push_back(q);
+            f.outside += q.x < n.left || q.x >= n.right || q.y < n.top || q.y >= n.bottom;
+            f.box = {std::min(f.box.left, q.x), std::min(f.box.top, q.y), std::max(f.box.right, q.x + 1),
+                     std::max(f.box.bottom, q.y + 1)};
+        }
+    f.red = int(reds.size());
+    for (POINT q : reds)
+        f.offOutline += q.x != f.box.left && q.x != f.box.right - 1 && q.y != f.box.top && q.y != f.box.bottom - 1;
+    int bw = f.box.right - f.box.left, bh = f.box.bottom - f.box.top;
+    if (f.red > 0 && f.red != (bh <= 2 || bw <= 2 ? bw * bh : 2 * (bw + bh) - 4)) ++f.offOutline;  // an old frame left
+    return f;
+}
+
+}  // namespace
+
+// A 30000 x 400 panorama: the navigator's frame stays inside the navigator
+// at every level and end, old frames are erased, zooming keeps the centre,
+// and a frame over a sliver of the image can still be grabbed and dragged.
+TEST(TruthfulDialog, ThePanoramasNavigatorFrameStaysInside) {
+    TestHost host(scenes::darkRoom(30000, 400), interactive());
+    runDialog(host, [&](DialogDriver& d) {
+        const testhost::DisplayCall navigator = *lastCall(host, true);
+        auto frame = [&](const std::string& when) {
+            d.settle();
+            FrameOnScreen f = frameAround(d, navigator);
+            EXPECT_GT(f.red, 0) << when;
+            EXPECT_EQ(f.outside, 0) << when;
+            EXPECT_EQ(f.offOutline, 0) << when;
+            return f.box;
+        };
+        auto centre = [](const RECT& r) { return (r.left + r.right) / 2; };
+        RECT box = frame("opened");
+        for (int i = 1; i <= 3; ++i) {
+            d.clickButton(ID_ZOOM_IN);
+            RECT zoomed = frame("zoomed in " + std::to_string(i) + " times");
+            EXPECT_NEAR(centre(zoomed), centre(box), 2) << "zoom " << i;
+            box = zoomed;
+        }
+        const int nRight = navigator.dstCol + navigator.srcRect.right;
+        d.drag({centre(box), (box.top + box.bottom) / 2}, {nRight + 300, (box.top + box.bottom) / 2});
+        box = frame("dragged to the right end");
+        EXPECT_EQ(box.right, nRight);
+        d.drag({centre(box), (box.top + box.bottom) / 2}, {navigator.dstCol - 300, (box.top + box.bottom) / 2});
+        box = frame("dragged to the left end");
+        EXPECT_EQ(box.left, navigator.dstCol);
+        while (d.enabled(ID_ZOOM_IN)) d.clickButton(ID_ZOOM_IN);
+        box = frame("at 100 %");
+        EXPECT_GE(box.right - box.left, 5);
+        // The sliver's frame is grabbed and dragged along.
+        d.drag({centre(box), (box.top + box.bottom) / 2}, {centre(box) + 40, (box.top + box.bottom) / 2});
+        RECT moved = frame("sliver dragged");
+        EXPECT_NEAR(centre(moved) - centre(box), 40, 2);
+        d.clickToClose(ID_CANCEL);
+    });
+    EXPECT_TRUE(host.leaks().empty());
+}
+
+// F1 opens help like the Help button; without a registered help folder the
+// message says where the page is and how to register it, and the dialog
+// waits behind it.
+TEST(TruthfulDialog, F1OpensHelpAndItsMessageIsModalToTheDialog) {
+    setHelpValue(REG_SZ, nullptr, 0);
+    TestHost host(scenes::darkRoom(800, 600), interactive());
+    runDialog(host, [&](DialogDriver& d) {
+        d.pressKey(VK_F1);
+        HWND box = dialogtest::waitForWindow(kErrorCaption, 5000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(GetWindow(box, GW_OWNER), d.dialog());
+        EXPECT_FALSE(IsWindowEnabled(d.dialog()));  // nothing behind the box takes a click
+        std::string message = dialogtest::answerMessageBox(box);
+        EXPECT_NE(message.find("VelmoraHelp.htm"), std::string::npos) << message;
+        EXPECT_NE(message.find("HelpFile"), std::string::npos) << message;
+        EXPECT_TRUE(dialogtest::waitUntil([&] { return IsWindowEnabled(d.dialog()) != FALSE; }));
+        d.clickToClose(ID_CANCEL);
+    });
+}
+
+// At a text size at which the dialog does not fit the screen (192 dots per
+// inch on the 1280 x 1024 virtual screen), it does not open; its message says
+// what is too small, by how much, and what to do. Runs where VELMORA_DIALOG_DPI
+// names that text size.
+TEST(HighDpi, ADialogThatDoesNotFitSaysWhatToDo) {
+    const char* dpi = std::getenv("VELMORA_DIALOG_DPI");
+    if (dpi == nullptr || std::atoi(dpi) < 192) GTEST_SKIP() << "not at 192 dots per inch";
+    TestHost host(scenes::darkRoom(800, 600), interactive());
+    usePluginUnderTest(host);
+    int16_t result = 0;
+    std::string message;
+    dialogtest::runWithUser([&] { result = host.runFilter(); }, kErrorCaption,
+                            [&](DialogDriver& box) { message = dialogtest::answerMessageBox(box.dialog()); });
+    int width = 0, height = 0, screenW = 0, screenH = 0;
+    ASSERT_EQ(std::sscanf(message.c_str(), "The VELMORA dialog needs %d x %d pixels at the text size set for this "
+                                           "screen, but the screen has %d x %d.", &width, &height, &screenW, &screenH),
+              4)
+        << message;
+    EXPECT_EQ(screenW, 1280);
+    EXPECT_EQ(screenH, 1024);
+    EXPECT_TRUE(width > screenW || height > screenH) << message;
+    EXPECT_NE(message.find("display scaling"), std::string::npos) << message;
+    EXPECT_EQ(result, userCanceledErr);  // the plug-in has said why: the host adds nothing
+    EXPECT_TRUE(host.leaks().empty());
 }

@@ -113,6 +113,38 @@ TEST_P(BilinearPaths, RowBandsAreTheRowsOfTheFullEnlargement) {
     }
 }
 
+// Any rectangle of the enlargement, columns as well as rows, with its own
+// stride: the samples of the whole one, bit for bit, on every path.
+TEST_P(BilinearPaths, PartsAreThePartsOfTheFullEnlargement) {
+    PathScope path(GetParam());
+    SKIP_UNLESS_PATH(path);
+    for (const Resampling& c : kResamplings) {
+        const std::vector<uint8_t> src = testBytes(Content::RandomByte, c.srcWidth, c.srcHeight, 9);
+        std::vector<float> full(size_t(c.dstWidth) * c.dstHeight);
+        resampleToFloat(src.data(), c.srcWidth, c.srcHeight, c.srcWidth, c.window, full.data(), c.dstWidth,
+                        c.dstHeight, c.dstWidth);
+        const int w = c.dstWidth, h = c.dstHeight;
+        const Rect parts[] = {{0, 0, int16_t(h), int16_t(w)}, {1, 3, int16_t(h), int16_t(w - 1)},
+                              {int16_t(h / 2), int16_t(w / 3), int16_t(h / 2 + 5), int16_t(w / 3 + 300)},
+                              {int16_t(h - 1), int16_t(w - 1), int16_t(h + 2), int16_t(w + 4)}};
+        for (const Rect& part : parts) {
+            const int pw = rectWidth(part), ph = rectHeight(part);
+            if (pw <= 0 || ph <= 0) continue;
+            std::vector<float> got(size_t(pw) * ph, -1.0f);
+            resampleToFloatPart(src.data(), c.srcWidth, c.srcHeight, c.srcWidth, c.window, got.data(), w, h, pw,
+                                part);
+            int bad = 0;
+            for (int i = 0; i < ph; ++i)
+                for (int j = 0; j < pw; ++j) {
+                    const int y = part.top + i, x = part.left + j;
+                    const float want = y < h && x < w ? full[size_t(y) * w + x] : -1.0f;  // outside: untouched
+                    bad += !sameBits(got[size_t(i) * pw + j], want);
+                }
+            EXPECT_EQ(bad, 0) << w << " x " << h << " part at " << part.top << ", " << part.left;
+        }
+    }
+}
+
 // A deep image's masks are floats: the enlargement from a float source, on
 // every path and thread count, has the scalar path's bits; on whole values it
 // has the bits of the same enlargement from bytes.

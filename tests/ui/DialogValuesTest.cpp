@@ -1,19 +1,19 @@
-// The controls' value rules: typed values narrowed to 16 bits and clamped,
+// The controls' value rules: typed values and text clamped or answered,
 // trackbar requests, the values shown when the dialog opens, and the help
 // folder's registry value checks.
 #include <gtest/gtest.h>
 
 #include "ui/model/DialogValues.h"
 
-TEST(DialogValues, TypedValuesAreNarrowedThenClamped) {
+TEST(DialogValues, TypedValuesAreClamped) {
     EditOutcome a = amountFromEdit(25);
     EXPECT_EQ(a.value, 20.0f);
     EXPECT_TRUE(a.rewrite);
     EXPECT_EQ(a.rewriteText, 20);
-    a = amountFromEdit(65535);  // narrows to -1
-    EXPECT_EQ(a.value, 0.0f);
+    a = amountFromEdit(65535);  // far beyond the range: clamped as it stands, and shown
+    EXPECT_EQ(a.value, 20.0f);
     EXPECT_TRUE(a.rewrite);
-    EXPECT_EQ(a.rewriteText, 0);
+    EXPECT_EQ(a.rewriteText, 20);
     a = amountFromEdit(0);  // text that is not a number reads as 0 and is not rewritten
     EXPECT_EQ(a.value, 0.0f);
     EXPECT_FALSE(a.rewrite);
@@ -22,13 +22,36 @@ TEST(DialogValues, TypedValuesAreNarrowedThenClamped) {
     EXPECT_EQ(v.value, 4.0f);
     EXPECT_TRUE(v.rewrite);
     EXPECT_EQ(v.rewriteText, 2);
-    v = vibranceFromEdit(65534);  // 65536 narrows to 0: in range, the box keeps 65534
-    EXPECT_EQ(v.value, 0.0f);
-    EXPECT_FALSE(v.rewrite);
+    v = vibranceFromEdit(65534);  // beyond the range: +2 shown, whatever 16 bits would make of it
+    EXPECT_EQ(v.value, 4.0f);
+    EXPECT_TRUE(v.rewrite);
+    EXPECT_EQ(v.rewriteText, 2);
     v = vibranceFromEdit(-5);
     EXPECT_EQ(v.value, 0.0f);
     EXPECT_EQ(v.rewriteText, -2);
     EXPECT_EQ(vibranceFromEdit(0).value, 2.0f);
+}
+
+// What the text of a box does: a typed minus counts, half-typed text waits,
+// anything else is answered with the value it left.
+TEST(DialogValues, TypedText) {
+    EXPECT_EQ(vibranceFromText("-1", 2.0f).value, 1.0f);
+    EXPECT_FALSE(vibranceFromText("-1", 2.0f).rewrite);
+    EXPECT_EQ(vibranceFromText(" +2 ", 0.0f).value, 4.0f);
+    EditOutcome unfinished = vibranceFromText("-", 3.0f);
+    EXPECT_EQ(unfinished.value, 2.0f);
+    EXPECT_FALSE(unfinished.rewrite);
+    EXPECT_EQ(amountFromText("", 7.0f).value, 0.0f);
+    for (const char* junk : {"x", "1a", "--1", "1 2", "twelve"}) {
+        EditOutcome o = amountFromText(junk, 7.0f);
+        EXPECT_EQ(o.value, 7.0f) << junk;
+        EXPECT_TRUE(o.rewrite) << junk;
+        EXPECT_EQ(o.rewriteText, 7) << junk;
+    }
+    EXPECT_EQ(vibranceFromText("abc", 1.0f).rewriteText, -1);
+    EditOutcome huge = vibranceFromText("-99999999999999999999", 3.0f);
+    EXPECT_EQ(huge.value, 0.0f);
+    EXPECT_EQ(huge.rewriteText, -2);
 }
 
 TEST(DialogValues, TrackbarRequests) {

@@ -2,8 +2,10 @@
 // filter rectangle and a 410 x 370 preview area, and on the edge cases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
+#include "base/SamplingRate.h"
 #include "ui/model/PaneLayout.h"
 
 namespace {
@@ -17,9 +19,9 @@ struct Preview {
     }
 };
 
-std::string label(int level, int topLevel) {
+std::string label(int step) {
     char text[16];
-    formatZoomLabel(level, topLevel, text, sizeof text);
+    formatZoomLabel(step, text, sizeof text);
     return text;
 }
 
@@ -47,8 +49,38 @@ TEST(PaneLayout, WorkedExample) {
 
 TEST(PaneLayout, ZoomLabels) {
     const char* want[] = {"100%", "50%", "25%", "12.5%", "6.25%", "3.12%", "1.56%", "0.78%", "0.39%", "0.20%", "0.10%"};
-    for (int d = 0; d <= 10; ++d) EXPECT_EQ(label(14 - d, 14), want[d]) << d;
-    EXPECT_EQ(label(0, 14), "0.10%");
+    for (int d = 0; d <= 10; ++d) EXPECT_EQ(label(1 << d), want[d]) << d;
+    // The fit level's own scale, whatever its step.
+    EXPECT_EQ(label(3), "33.3%");
+    EXPECT_EQ(label(5), "20%");
+    EXPECT_EQ(label(9), "11.1%");
+    EXPECT_EQ(label(11), "9.09%");
+    EXPECT_EQ(label(1 << 14), "0.01%");
+}
+
+// Every level's label names its sampling step, and the steps halve from the
+// fit level's (a 1600 x 900 image fits at 1/5) down to 1.
+TEST(PaneLayout, LevelStepsAreTheScalesShown) {
+    Rect f = {0, 0, 900, 1600};
+    Preview p(f, kPlaceholder);
+    EXPECT_EQ(p.pane.samplingRate, 5 << 16);
+    ASSERT_EQ(p.zoom.topLevel, 3);
+    const int steps[] = {5, 4, 2, 1};
+    for (int level = 0; level <= 3; ++level) {
+        p.zoom.level = int16_t(level);
+        computeVisibleRegion(f, &p.zoom, &p.pane);
+        EXPECT_EQ(p.zoom.levelStep[level], steps[level]);
+        EXPECT_EQ(p.pane.samplingRate, steps[level] << 16) << level;
+        // The request covers the level's region at its step.
+        EXPECT_EQ(rectWidth(p.pane.regionRect), p.pane.bufferWidth * steps[level]) << level;
+    }
+    // A panorama: the fit level is the layout's, whatever the buffer's rounding.
+    Rect wide = {0, 0, 400, 30000};
+    Preview q(wide, kPlaceholder);
+    q.zoom.level = 0;
+    computeVisibleRegion(wide, &q.zoom, &q.pane);
+    EXPECT_EQ(q.pane.samplingRate, q.zoom.levelStep[0] << 16);
+    EXPECT_LE(stepOfRate(q.pane.samplingRate) * q.pane.bufferWidth, 30000);
 }
 
 TEST(PaneLayout, ZoomInAndOutReturnsToTheSameOrigin) {
@@ -137,4 +169,22 @@ TEST(PaneLayout, NavigatorMappingAndFrame) {
     EXPECT_EQ(frame.left, navigator.displayRect.left + 750 / 20);
     EXPECT_EQ(frame.top, navigator.displayRect.top + 500 / 20);
     EXPECT_EQ(rectWidth(frame), 1500 / 20);
+    // A view covering a sliver of a panorama: the frame can still be seen and
+    // grabbed, and stays inside the navigator at either end.
+    Rect wide = {0, 0, 400, 30000};
+    Preview w(wide, kPlaceholder);
+    PaneState wideNavigator = {};
+    layOutPane({39, 335, 39 + 130, 335 + 159}, wide, &wideNavigator);
+    const Rect& n = wideNavigator.displayRect;
+    for (int16_t left : {int16_t(0), int16_t(15000), int16_t(29990)}) {
+        w.zoom.level = w.zoom.topLevel;
+        w.zoom.viewTop = 0;
+        w.zoom.viewLeft = left;
+        computeVisibleRegion(wide, &w.zoom, &w.pane);
+        Rect f = navigatorFrameRect(wide, w.pane, wideNavigator);
+        EXPECT_GE(rectWidth(f), kSmallestFrame);
+        EXPECT_GE(rectHeight(f), std::min(kSmallestFrame, int(rectHeight(n))));
+        EXPECT_TRUE(f.left >= n.left && f.right <= n.right && f.top >= n.top && f.bottom <= n.bottom)
+            << "view at " << left << ": frame " << f.left << ".." << f.right << " in " << n.left << ".." << n.right;
+    }
 }

@@ -5,11 +5,9 @@
 #include "ui/headless/Headless.h"
 
 #include <cstdio>
-#include <initializer_list>
 
 #include "base/Messages.h"
-#include "ui/model/PaneLayout.h"
-#include "ui/model/PreviewState.h"
+#include "ui/model/DialogSession.h"
 
 namespace {
 int headlessScreenWidth = 1920;
@@ -21,30 +19,6 @@ bool quiet = false;
 // The real dialog's pane placeholders at 96 dots per inch, client coordinates.
 constexpr Rect kPreviewPlaceholder = {8, 8, 483, 496};
 constexpr Rect kNavigatorPlaceholder = {8, 510, 283, 752};
-
-bool setUpPane(PreviewContext& ctx, PaneState* pane, const Rect& placeholder) {
-    clearPaneState(pane);
-    layOutPane(placeholder, ctx.filterRect, pane);
-    pane->rgbBuffer = static_cast<uint8_t*>(ctx.memory.allocate(size_t(pane->pixelCount) * 3));
-    pane->maskBuffer = pane->rgbBuffer ? static_cast<uint8_t*>(ctx.memory.allocate(size_t(pane->pixelCount))) : nullptr;
-    return pane->maskBuffer != nullptr;
-}
-
-void releasePanes(PreviewContext& ctx) {
-    for (PaneState* pane : {&previewPane, &navigatorPane}) {
-        ctx.memory.release(pane->rgbBuffer);
-        ctx.memory.release(pane->maskBuffer);
-        pane->rgbBuffer = pane->maskBuffer = nullptr;
-    }
-}
-
-int endAfterFailure(DialogInputs& in, int code) {
-    if (code == kPreviewInternalError && in.preview.internalError)
-        showErrorBox(in.preview.internalError, kInternalErrorCaption);
-    releasePanes(in.preview);
-    *in.resultCell = memFullErr;
-    return code;
-}
 
 }  // namespace
 
@@ -72,35 +46,35 @@ std::string takeHeadlessMessage() {
     return said;
 }
 
-int ShowMainDialog(DialogInputs& in) {
-    if (scriptedUser == nullptr) return -1;  // a dialog that cannot be created
+DialogEnd ShowMainDialog(const DialogInputs& in) {
+    if (scriptedUser == nullptr) return DialogEnd::NotCreated;
     HeadlessUser& user = *scriptedUser;
-    PreviewContext& ctx = in.preview;
-    if (!setUpPane(ctx, &previewPane, kPreviewPlaceholder) || !setUpPane(ctx, &navigatorPane, kNavigatorPlaceholder)) {
-        releasePanes(ctx);
-        return 0;
-    }
+    DialogSession session;
+    if (!openSession(&session, in, kPreviewPlaceholder, kNavigatorPlaceholder)) return session.end;
     // Set-up: the whole image in view, the navigator and the first preview.
-    buildZoomTable(ctx.filterRect, previewPane, &zoomState);
-    zoomState.level = 0;
-    zoomState.viewTop = zoomState.viewLeft = 0;
-    computeVisibleRegion(ctx.filterRect, &zoomState, &previewPane);
-    mapViewToProxy(ctx.filterRect, ctx.proxy.width, ctx.proxy.height, zoomState, &previewPane);
-    previewMode = PreviewMode::After;
-    renderOriginalView(ctx, &navigatorPane);
-    renderPreview(ctx, previewMode, &previewPane);
+    PreviewContext& ctx = previewOf(session);
+    renderOriginalView(ctx, &session.navigatorPane);
+    renderPreview(ctx, session.mode, &session.previewPane);
     ++user.previewsRendered;
     // The user's values, then the paint after the timer: recomputation and preview.
     if (user.setValues) {
-        ctx.params->amount = user.amount;
-        ctx.params->vibrance = user.vibrance;
+        session.settings.amount = user.amount;
+        session.settings.vibrance = user.vibrance;
     }
-    int rebuilt = rebuildProxyResult(ctx);
-    if (rebuilt != kPreviewDone) return endAfterFailure(in, rebuilt);
-    renderPreview(ctx, previewMode, &previewPane);
-    ++user.previewsRendered;
-    releasePanes(ctx);
-    return user.confirm ? 1 : 2;
+    session.recomputePending = true;
+    int done = recomputeIfPending(&session);
+    if (done == kPreviewDone) {
+        renderPreview(ctx, session.mode, &session.previewPane);
+        ++user.previewsRendered;
+        if (user.confirm) done = confirmSettings(&session);
+    }
+    if (done != kPreviewDone) {
+        if (done == kPreviewInternalError && ctx.internalError) showErrorBox(ctx.internalError, kInternalErrorCaption);
+        endSession(&session, endForPreviewFailure(done));
+        return session.end;
+    }
+    endSession(&session, user.confirm ? DialogEnd::Ok : DialogEnd::Cancel);
+    return session.end;
 }
 
 void ShowAboutBox(void*, intptr_t) {}

@@ -17,11 +17,24 @@ struct EditOutcome {
     int rewriteText;   // ... with this number
 };
 
-// A change of the Shadow Brightness box: `typed` is the box read as a signed
-// integer (0 for text that is not a number), narrowed to 16 bits, clamped to 0..20.
-EditOutcome amountFromEdit(int typed);
-// A change of the Color Intensity box: typed + 2, narrowed, clamped to 0..4 (shown as -2..+2).
-EditOutcome vibranceFromEdit(int typed);
+// An edit box's text: a whole number (spaces around it and a sign allowed),
+// a number not finished yet (empty, or a sign alone), or anything else.
+struct TypedText {
+    enum Kind { Number, Unfinished, NotNumber } kind;
+    long long number;  // for Number: the value (at most 10 digits are read)
+};
+TypedText readTypedText(const char* text);
+
+// A number typed into the Shadow Brightness box, clamped to 0..20; the box is
+// rewritten with the clamped value when it was out of range.
+EditOutcome amountFromEdit(long long typed);
+// A number typed into the Color Intensity box: typed + 2, clamped to 0..4 (shown as -2..+2).
+EditOutcome vibranceFromEdit(long long typed);
+// What a change of the box's text does: a number as above; an unfinished one
+// stands for 0 and the text stays; any other text leaves the value as it was
+// (`amount`, `vibrance`) and the box shows it again.
+EditOutcome amountFromText(const char* text, float amount);
+EditOutcome vibranceFromText(const char* text, float vibrance);
 
 // The value a trackbar request leaves, clamped to 0..20 (amount) or 0..4 (vibrance).
 float amountFromTrackbar(int request, int thumb, float amount);

@@ -1,6 +1,5 @@
 #include "ui/model/PaneLayout.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "base/SamplingRate.h"
@@ -8,6 +7,13 @@
 namespace {
 
 int larger(int a, int b) { return a > b ? a : b; }
+int smaller(int a, int b) { return a < b ? a : b; }
+// n / d rounded to the nearest whole number, halves to even (n, d positive).
+long roundedQuotient(long n, long d) {
+    long q = n / d, r = n % d;
+    if (2 * r > d || (2 * r == d && (q & 1) != 0)) ++q;
+    return q;
+}
 int16_t lowestBitCleared(int16_t v) { return int16_t(uint16_t(v) & 0xFFFEu); }
 
 }  // namespace
@@ -32,17 +38,19 @@ void layOutPane(const Rect& placeholder, const Rect& f, PaneState* pane) {
 
 void buildZoomTable(const Rect& f, const PaneState& preview, ZoomState* zoom) {
     int fw = rectWidth(f), fh = rectHeight(f);
-    double dw = rectWidth(preview.displayRect), dh = rectHeight(preview.displayRect);
-    int m = larger(int(fw / dw + 0.5), int(fh / dh + 0.5));
-    float t = float(std::log2(double(m)));
-    int top = int(t) + (t != float(int(t)) ? 1 : 0);
-    zoom->topLevel = int16_t(top >= 14 ? 14 : (top < 0 ? 0 : top));
-    zoom->levelWidth[zoom->topLevel] = preview.bufferWidth;
-    zoom->levelHeight[zoom->topLevel] = preview.bufferHeight;
-    for (int i = zoom->topLevel - 1; i >= 1; --i) {
-        zoom->levelWidth[i] = int16_t(zoom->levelWidth[i + 1] * 2);
-        zoom->levelHeight[i] = int16_t(zoom->levelHeight[i + 1] * 2);
+    // Level 0 shows the whole image at the step the preview was laid out
+    // with; each level above halves the step, down to 1 at topLevel.
+    int wholeStep = stepOfRate(preview.samplingRate) > 1 ? stepOfRate(preview.samplingRate) : 1;
+    int top = 0;
+    while ((1 << top) < wholeStep && top < kMaxZoomLevels - 1) ++top;
+    zoom->topLevel = int16_t(top);
+    for (int i = top; i >= 1; --i) {
+        int step = 1 << (top - i);
+        zoom->levelStep[i] = int16_t(step);
+        zoom->levelWidth[i] = int16_t(smaller(preview.bufferWidth * step, fw));
+        zoom->levelHeight[i] = int16_t(smaller(preview.bufferHeight * step, fh));
     }
+    zoom->levelStep[0] = int16_t(wholeStep);
     zoom->levelWidth[0] = int16_t(fw);
     zoom->levelHeight[0] = int16_t(fh);
     zoom->stepDown[0] = zoom->stepRight[0] = 0;
@@ -52,17 +60,24 @@ void buildZoomTable(const Rect& f, const PaneState& preview, ZoomState* zoom) {
     }
 }
 
-void formatZoomLabel(int level, int topLevel, char* text, size_t size) {
-    static const double values[] = {100, 50, 25, 12.5, 6.25, 3.12, 1.56, 0.78, 0.39, 0.2};
-    int d = int16_t(topLevel - level);
-    double value = d >= 0 && d <= 9 ? values[d] : 0.1;
-    const char* format = d == 0 ? "%3.f%%" : (d == 1 || d == 2) ? "%2.f%%" : d == 3 ? "%3.1f%%" : "%3.2f%%";
-    std::snprintf(text, size, format, value);
+void formatZoomLabel(int step, char* text, size_t size) {
+    if (step < 1) step = 1;
+    if (step <= 10) {  // 10 % and more: whole percent or one decimal
+        long tenths = roundedQuotient(1000, step);
+        if (tenths % 10 == 0)
+            std::snprintf(text, size, "%ld%%", tenths / 10);
+        else
+            std::snprintf(text, size, "%ld.%ld%%", tenths / 10, tenths % 10);
+        return;
+    }
+    long hundredths = roundedQuotient(10000, step);
+    std::snprintf(text, size, "%ld.%02ld%%", hundredths / 100, hundredths % 100);
 }
 
 void computeVisibleRegion(const Rect& f, ZoomState* zoom, PaneState* preview) {
     int level = zoom->level;
     int lw = zoom->levelWidth[level], lh = zoom->levelHeight[level];
+    int k = zoom->levelStep[level] > 1 ? zoom->levelStep[level] : 1;
     Rect r = {zoom->viewTop, zoom->viewLeft, int16_t(zoom->viewTop + lh), int16_t(zoom->viewLeft + lw)};
     bool outside = r.left < f.left || r.left > f.right || r.right < f.left || r.right > f.right || r.top < f.top ||
                    r.top > f.bottom || r.bottom < f.top || r.bottom > f.bottom;
@@ -71,24 +86,23 @@ void computeVisibleRegion(const Rect& f, ZoomState* zoom, PaneState* preview) {
         int left = r.left < f.right - lw ? r.left : f.right - lw;
         moveRectTo(&r, &r, top > f.top ? top : f.top, left > f.left ? left : f.left);
     }
-    moveRectTo(&r, &r, lowestBitCleared(r.top), lowestBitCleared(r.left));
+    // Even origins keep the region on the proxy's grid; at 100 % there is no
+    // grid to keep, and the region stays inside the filter rectangle.
+    if (k > 1) moveRectTo(&r, &r, lowestBitCleared(r.top), lowestBitCleared(r.left));
 
-    double dw = rectWidth(preview->displayRect), dh = rectHeight(preview->displayRect);
-    int k = larger(int(lw / dw + 0.5), int(lh / dh + 0.5));
-    if (k < 1) k = 1;
     Rect source = {int16_t(r.top / k), int16_t(r.left / k), 0, 0};
     source.right = int16_t(source.left + preview->bufferWidth);
     source.bottom = int16_t(source.top + preview->bufferHeight);
     preview->sourceRect = source;
     preview->samplingRate = rateOfStep(k);
 
-    Rect region = r;
-    if (f.top != 0 || f.left != 0) {
-        int top = r.top - f.top, left = r.left - f.left;
-        moveRectTo(&region, &region, top > 0 ? top : 0, left > 0 ? left : 0);
-    }
-    moveRectTo(&region, &region, lowestBitCleared(region.top), lowestBitCleared(region.left));
-    preview->regionRect = region;
+    // The region the request shows, relative to F: the source rectangle back
+    // in image pixels (it starts on the step's grid, at or before r).
+    int top = source.top * k - f.top, left = source.left * k - f.left;
+    int height = preview->bufferHeight * k, width = preview->bufferWidth * k;
+    top = top > 0 ? top : 0;
+    left = left > 0 ? left : 0;
+    preview->regionRect = {int16_t(top), int16_t(left), int16_t(top + height), int16_t(left + width)};
     zoom->viewTop = r.top;
     zoom->viewLeft = r.left;
 }
@@ -126,13 +140,26 @@ Point16Xy navigatorToImage(Point16Xy p, const PaneState& navigator, const Rect& 
 
 Rect navigatorFrameRect(const Rect& f, const PaneState& preview, const PaneState& navigator) {
     int step = stepOfRate(preview.samplingRate), navStep = stepOfRate(navigator.samplingRate);
-    Rect r = {int16_t(preview.sourceRect.top * step), int16_t(preview.sourceRect.left * step),
-              int16_t(preview.sourceRect.bottom * step), int16_t(preview.sourceRect.right * step)};
-    if (f.top != 0 || f.left != 0) moveRectTo(&r, &r, r.top - f.top, r.left - f.left);
-    r = {int16_t(r.top / navStep), int16_t(r.left / navStep), int16_t(r.bottom / navStep), int16_t(r.right / navStep)};
+    if (navStep < 1) navStep = 1;
+    // The area the preview shows, in image pixels relative to F (wide enough
+    // not to overflow), then in navigator pixels.
+    int top = preview.sourceRect.top * step - f.top, left = preview.sourceRect.left * step - f.left;
+    int bottom = preview.sourceRect.bottom * step - f.top, right = preview.sourceRect.right * step - f.left;
     const Rect& n = navigator.displayRect;
-    int top = n.top + r.top > n.top ? n.top + r.top : n.top;
-    int left = n.left + r.left > n.left ? n.left + r.left : n.left;
-    moveRectTo(&r, &r, top, left);
-    return r;
+    int height = rectHeight(n), width = rectWidth(n);
+    top /= navStep, left /= navStep, bottom /= navStep, right /= navStep;
+    // Never smaller than can be seen and grabbed, never beyond the navigator.
+    auto fit = [](int& lo, int& hi, int extent) {
+        if (hi - lo < kSmallestFrame) {
+            int centre = (lo + hi) / 2;
+            lo = centre - kSmallestFrame / 2;
+            hi = lo + kSmallestFrame;
+        }
+        if (hi - lo > extent) lo = 0, hi = extent;
+        if (lo < 0) hi -= lo, lo = 0;
+        if (hi > extent) lo -= hi - extent, hi = extent;
+    };
+    fit(top, bottom, height);
+    fit(left, right, width);
+    return {int16_t(n.top + top), int16_t(n.left + left), int16_t(n.top + bottom), int16_t(n.left + right)};
 }

@@ -13,15 +13,20 @@
 // buffer size.
 void layOutPane(const Rect& placeholder, const Rect& f, PaneState* pane);
 
-// The zoom levels for the preview pane: topLevel (100 %) and the visible
-// region's size and origin steps per level.
+// The zoom levels for the preview pane laid out over F: level 0 at the
+// pane's step (the whole image), each level above at half the step of the
+// one below, topLevel at step 1 (100 %); per level the sampling step, the
+// visible region's size and the origin steps.
 void buildZoomTable(const Rect& f, const PaneState& preview, ZoomState* zoom);
 
-// "100%", "50%", "25%", "12.5%", "6.25%" ... for the level's distance from topLevel.
-void formatZoomLabel(int level, int topLevel, char* text, size_t size);
+// The scale of sampling step `step` as the zoom label shows it: 1 / step in
+// percent, whole or with one decimal from 10 % up, with two decimals below
+// ("100%", "50%", "33.3%", "20%", "12.5%", "9.09%", "6.25%", "3.12%" ...).
+void formatZoomLabel(int step, char* text, size_t size);
 
 // Turns the view origin and level into the preview's request (sourceRect,
-// samplingRate, regionRect relative to F); clamps and evens the origin.
+// samplingRate) and the region it shows relative to F (regionRect); clamps
+// the origin into F and, below 100 %, makes it even.
 void computeVisibleRegion(const Rect& f, ZoomState* zoom, PaneState* preview);
 
 // What the dialog must do after "+" or "-".
@@ -39,5 +44,8 @@ struct Point16Xy {
 };
 Point16Xy navigatorToImage(Point16Xy p, const PaneState& navigator, const Rect& f);
 
-// The red frame: the preview's source area drawn over the navigator.
+// The red frame: the preview's source area drawn over the navigator, at
+// least kSmallestFrame pixels each way (so that a sliver of a view can still
+// be seen and grabbed) and always inside the navigator.
+constexpr int kSmallestFrame = 7;
 Rect navigatorFrameRect(const Rect& f, const PaneState& preview, const PaneState& navigator);
