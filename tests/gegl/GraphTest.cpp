@@ -5,6 +5,7 @@
 #include <gegl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,38 @@ TEST(GeglGraph, GivesThePluginsBytesHoweverTheOutputIsAsked) {
                         pieced.begin() + (ptrdiff_t(r.y + row) * 500 + r.x) * 4);
     }
     EXPECT_EQ(pieced, expected.data);
+    EXPECT_TRUE(warnings.empty()) << warnings.front();
+}
+
+// 16-bit and float input take the deep path: the tool's 16-bit result, read
+// back at 16 bits (float input's samples are 16-bit values, exact in float).
+TEST(GeglGraph, DeepInputGivesTheDeepPathsResult) {
+    const cli::Pixels eight = sceneWithAlpha(450, 380);
+    cli::Pixels input{450, 380, 4, std::vector<uint8_t>(eight.data.size() * 2), 16};
+    uint16_t* wide = reinterpret_cast<uint16_t*>(input.data.data());
+    std::vector<float> asFloat(eight.data.size());
+    for (size_t i = 0; i < eight.data.size(); ++i) {  // between the 8-bit levels too
+        wide[i] = uint16_t(eight.data[i] * 257 > 65535 - 200 ? 65535 : eight.data[i] * 257 + (i * 37) % 200);
+        asFloat[i] = float(wide[i] / 65535.0);
+    }
+    cli::Pixels expected = input;
+    cli::FilterJob job;
+    job.entry = &PluginMain;
+    job.brightness = 20;
+    job.color = -2;
+    std::string error;
+    ASSERT_EQ(cli::filterImage(expected, job, &error), 0) << error;
+    ASSERT_NE(expected.data, input.data);
+
+    warnings.clear();
+    EXPECT_EQ(Graph(input.data, 450, 380, "R'G'B'A u16", 20, -2).blit({0, 0, 450, 380}), expected.data);
+    std::vector<uint8_t> floatBytes(asFloat.size() * sizeof(float));
+    std::memcpy(floatBytes.data(), asFloat.data(), floatBytes.size());
+    Graph fromFloat(floatBytes, 450, 380, "R'G'B'A float", 20, -2);
+    std::vector<uint8_t> got(expected.data.size());
+    gegl_node_blit(fromFloat.op, 1.0, GEGL_RECTANGLE(0, 0, 450, 380), babl_format("R'G'B'A u16"), got.data(),
+                   GEGL_AUTO_ROWSTRIDE, GEGL_BLIT_DEFAULT);
+    EXPECT_EQ(got, expected.data);
     EXPECT_TRUE(warnings.empty()) << warnings.front();
 }
 

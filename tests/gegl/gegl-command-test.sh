@@ -3,7 +3,7 @@
 #   gegl IN.png -o OUT.png -- velmora:shadow-recovery brightness=B color=C
 # gives the pixels of velmora -b B -c C IN.png (gegl writes PNG at 16 bits, so
 # each of its samples must be 257 times velmora's byte), with and without
-# alpha. A CMYK file and a generator's pattern come out as gegl writes them
+# alpha; on 16-bit PNGs the pixels of velmora's 16-bit result (the deep path). A CMYK file and a generator's pattern come out as gegl writes them
 # without the operation, and the operation says why.
 #   gegl-command-test.sh VELMORA PHOTOS_DIR WORK_DIR
 # GEGL_PATH names the build folder and GEGL's own. What the gegl program says
@@ -38,10 +38,16 @@ vips extract_band brushes.png green.v 1
 vips bandjoin "brushes.png green.v" brushes-alpha.png
 vips extract_band life.png green.v 1
 vips bandjoin "life.png green.v" life-alpha.png
+# 16-bit versions: each sample v becomes v * 257.
+for name in seeding life-alpha; do
+    vips linear "$name.png" wide.v 257 0 && vips cast wide.v ushort.v ushort &&
+        vips copy ushort.v "$name-16.png" --interpretation rgb16
+done
 
 echo "== the same pixels as velmora"
 # Each photo at the two ends and the middle of both ranges; alpha at two of them.
-runs="0,-2:brushes,life,seeding 10,0:brushes,life,seeding,brushes-alpha 20,2:brushes,life,seeding,life-alpha"
+runs="0,-2:brushes,life,seeding 10,0:brushes,life,seeding,brushes-alpha,seeding-16 20,2:brushes,life,seeding,life-alpha"
+runs="$runs 20,-2:life-alpha-16"
 for run in $runs; do
     settings=${run%%:*} b=${run%%,*} c=${settings#*,}
     IFS=, read -r -a inputs <<< "${run#*:}"
@@ -50,7 +56,9 @@ for run in $runs; do
         gegl "$name.png" -o gegl.png -- velmora:shadow-recovery brightness="$b" color="$c" 2> gegl.err ||
             { fail "gegl on $name.png ($b, $c): $(cat gegl.err)"; continue; }
         grep -q velmora gegl.err && fail "the operation on $name.png ($b, $c) said: $(cat gegl.err)"
-        if samples_match gegl.png "velmora/$name.png" 257; then
+        scale=257
+        [[ $name == *-16 ]] && scale=1
+        if samples_match gegl.png "velmora/$name.png" $scale; then
             echo "$name.png brightness $b color $c: the same pixels"
         else
             fail "$name.png brightness $b color $c: gegl's pixels differ from velmora's"
