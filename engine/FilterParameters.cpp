@@ -1,5 +1,23 @@
 #include "engine/FilterParameters.h"
 
+#include <cstring>
+
+#include "engine/Controls.h"
+
+FilterParameters initialParameters() {
+    FilterParameters p;
+    std::memset(&p, 0, sizeof p);  // the record is host memory: its padding bytes too are defined
+    p.amount = kShadowBrightness.initial;
+    p.vibrance = kColorIntensity.initial;
+    p.mask.strength = kDefaultStrength;
+    p.mask.levelCount = kDefaultLevelCount;
+    p.mask.asymmetry = kDefaultAsymmetry;
+    p.mask.lumaGain = kDefaultLumaGain;
+    p.mask.chromaScale = kDefaultChromaScale;
+    p.mask.maxValue = kDefaultMaxValue;
+    return p;
+}
+
 // Left to right, the constants taken as single-precision values, evaluated in
 // extended precision and stored as float (the entry point guarantees the x87
 // unit runs at full precision).

@@ -11,5 +11,8 @@ struct FilterParameters {
     MaskSettings mask;
 };
 
+// The record of a fresh run: the controls' initial values and the engine's
+// initial settings.
+FilterParameters initialParameters();
 // lumaGain and chromaScale from amount and vibrance, in extended precision.
 void deriveMaskGains(FilterParameters* p);

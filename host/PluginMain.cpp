@@ -1,7 +1,7 @@
 // The entry point: records the call's arguments in the plug-in globals,
 // dispatches on the selector, and after any failed call releases everything of
 // the run so nothing outlives it in host memory.
-#include "host/FloatEnvironment.h"
+#include "base/FloatEnvironment.h"
 #include "host/HostPixelPort.h"
 #include "host/Parameters.h"
 #include "host/PluginGlobals.h"

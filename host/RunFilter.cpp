@@ -10,7 +10,6 @@
 #include "base/Parallel.h"
 #include "engine/EngineError.h"
 #include "engine/LevelCount.h"
-#include "engine/MaskPyramid.h"
 #include "host/HostPixelPort.h"
 #include "host/HostSuites.h"
 #include "host/PluginGlobals.h"
@@ -19,12 +18,11 @@
 #include "host/TrackedMemory.h"
 #include "planes/AdjustStep.h"
 #include "planes/FullRender.h"
-#include "planes/PlaneConvert.h"
+#include "planes/ProxyStage.h"
 #include "ui/Platform.h"
 
 namespace {
 
-constexpr int kProgressTotal = 6;
 
 // Shows the plug-in's own error box; -128 so the host adds no message.
 bool failWithMessage(const char* text) {
@@ -82,58 +80,6 @@ bool readSelectionMask(const Rect& proxy) {
     return true;
 }
 
-// The normalisation of a mask plane: bytes truncate, a deep image's floats
-// keep their values.
-void normaliseMask(uint8_t* plane, const Rect& r, float min, float scale) {
-    normaliseBytes(plane, runData->proxyWidth, r, min, scale);
-}
-void normaliseMask(float* plane, const Rect& r, float min, float scale) {
-    normaliseClamped(plane, runData->proxyWidth, r, min, scale);
-}
-
-// maskMin, maskScale (extended precision, stored as float) and maskInvScale
-// (from the stored float) of one channel's mask plane, then its normalisation.
-template <class M>
-void measureAndNormalise(int c, M* mask, const Rect& planeRect) {
-    M hi = 0, lo = 0;
-    sampleRange(mask, planeRect, runData->proxyWidth, &hi, &lo);
-    runData->maskMin[c] = float(lo);
-    runData->maskScale[c] = float((long double)hi / ((long double)hi - (long double)runData->maskMin[c]));
-    runData->maskInvScale[c] = 1.0f / runData->maskScale[c];
-    normaliseMask(mask, planeRect, runData->maskMin[c], runData->maskScale[c]);
-}
-
-struct ProxyStage {
-    Rect sampledImage;   // the whole image at half resolution
-    Rect proxy;          // the filter rectangle at half resolution
-    int sampledWidth, sampledHeight;
-    float* channel;      // one colour channel of the sampled image
-    void* scratch;       // the pyramid's work memory, reused for every channel
-    size_t scratchBytes;
-};
-
-// Turns one channel of the sampled image into its normalised mask: a byte
-// plane for 8-bit images, a float plane for deep ones (M).
-template <class M>
-bool buildChannelMask(ProxyStage& s, const PlaneView& sampled, int c, M* mask) {
-    if (hostAbort()) {
-        *resultCell = userCanceledErr;
-        return false;
-    }
-    hostProgress(3 + 2 * c, kProgressTotal);
-    importViewPlane(sampled, c, s.channel);
-    if (createMaskPyramid(s.channel, s.sampledWidth, s.sampledHeight, &params->mask,
-                          static_cast<float*>(s.scratch), s.scratchBytes, 1) != 0) {
-        *resultCell = memFullErr;
-        return false;
-    }
-    exportRegion(s.channel, s.sampledWidth, mask, s.proxy, runData->proxyWidth);
-    Rect planeRect = {0, 0, runData->proxyHeight, runData->proxyWidth};
-    measureAndNormalise(c, mask, planeRect);
-    hostProgress(4 + 2 * c, kProgressTotal);
-    return true;
-}
-
 bool allocatePlanes(int first, int count) {
     for (int slot = first; slot < first + count; ++slot) {
         runData->planeSlots[slot] = static_cast<uint8_t*>(trackedAlloc(size_t(runData->planeSize)));
@@ -150,54 +96,39 @@ bool allocateDeepMasks() {
     return true;
 }
 
-// Each channel's mask, on the mask planes of the image's depth.
-bool buildMasks(ProxyStage& s, const PlaneView& sampled) {
-    for (int c = 0; c < 3; ++c) {
-        bool built = runData->deep ? buildChannelMask(s, sampled, c, deepMaskPlane(runData, c))
-                                   : buildChannelMask(s, sampled, c, maskPlane(runData, c));
-        if (!built) return false;
-    }
-    return true;
-}
-
 bool runProxyStage() {
     FilterRecord* r = hostRecord;
-    ProxyStage s = {};
-    s.proxy = r->filterRect;
-    scaleRect(&s.proxy, 1, 2);
-    s.sampledImage = {0, 0, r->imageSize.v, r->imageSize.h};
-    scaleRect(&s.sampledImage, 1, 2);
-    s.sampledWidth = rectWidth(s.sampledImage);
-    s.sampledHeight = rectHeight(s.sampledImage);
+    ProxyStage s = planProxyStage(r->imageSize.h, r->imageSize.v, r->filterRect);
     runData->proxyHeight = int16_t(rectHeight(s.proxy));
     runData->proxyWidth = int16_t(rectWidth(s.proxy));
     runData->planeSize = int32_t(runData->proxyWidth) * runData->proxyHeight;
 
-    if (runData->deep ? !allocateDeepMasks() : !allocatePlanes(kMaskPlanes, 3)) return false;
-    s.channel = static_cast<float*>(trackedAlloc(size_t(s.sampledWidth) * size_t(s.sampledHeight) * sizeof(float)));
-    if (s.channel == nullptr) return false;
-    // Exactly what the pyramid of the sampled image needs (about 12 bytes a
-    // sample), reused for the three channels; for a deep image at least the
-    // 12 bytes a proxy pixel its three adjusted masks take, which the scratch
-    // holds once the masks are built (the proxy is never larger than the
-    // sampled image, so this adds a few bytes at most).
-    s.scratchBytes = pyramidScratchBytes(s.sampledWidth, s.sampledHeight);
-    const size_t adjustedBytes = 3 * sizeof(float) * size_t(runData->planeSize);
-    if (runData->deep && s.scratchBytes < adjustedBytes) s.scratchBytes = adjustedBytes;
-    s.scratch = trackedAlloc(s.scratchBytes);
-    if (s.scratch == nullptr) return false;
-    hostProgress(2, kProgressTotal);
+    // A deep run keeps its three adjusted masks (12 bytes a proxy pixel) in
+    // the pyramid's scratch once the masks are built: the proxy is never
+    // larger than the sampled image, so this adds a few bytes at most.
+    const bool deep = runData->deep;
+    const size_t adjustedBytes = deep ? 3 * sizeof(float) * size_t(runData->planeSize) : 0;
+    if (deep ? !allocateDeepMasks() : !allocatePlanes(kMaskPlanes, 3)) return false;
+    if (!allocateProxyStage(s, trackedWorkMemory(), adjustedBytes)) return false;
+    hostProgress(2, kRunProgressSteps);
 
     if (r->haveMask && !readSelectionMask(s.proxy)) return false;
-    // The three channels of the whole image at half resolution, in one request.
-    PlaneView sampled;
-    if (hostPixelPort().readPlanes(s.sampledImage, 0, 2, kRateTwo, &sampled) != noErr) return false;
-    if (!buildMasks(s, sampled)) return false;
-    trackedFree(s.channel);
-    if (!runData->deep) {
-        trackedFree(s.scratch);
+    ProxyMasks masks = {{}, {}, runData->maskMin, runData->maskScale, runData->maskInvScale};
+    for (int c = 0; c < 3; ++c) {
+        if (deep)
+            masks.deepPlanes[c] = deepMaskPlane(runData, c);
+        else
+            masks.planes[c] = maskPlane(runData, c);
+    }
+    if (int16_t code = buildProxyMasks(hostPixelPort(), s, &params->mask, masks)) {
+        *resultCell = code;
+        return false;
+    }
+    if (!deep) {
+        releaseProxyStage(s, trackedWorkMemory());
         return true;
     }
+    trackedFree(s.channel);
     for (int c = 0; c < 3; ++c)
         deepAdjustedPlane(runData, c) = static_cast<float*>(s.scratch) + size_t(c) * size_t(runData->planeSize);
     return true;
@@ -216,8 +147,8 @@ bool adjustMasks(bool forPreview) {
         *resultCell = memFullErr;
         return false;
     }
-    hostProgress(9, kProgressTotal);
-    hostProgress(0, kProgressTotal);
+    hostProgress(9, kRunProgressSteps);
+    hostProgress(0, kRunProgressSteps);
     return true;
 }
 
@@ -253,7 +184,7 @@ void runFilter() {
     WorkerTeam team;
     resetHostPixelPort();
     armTrackedAllocationFault();
-    hostProgress(1, kProgressTotal);
+    hostProgress(1, kRunProgressSteps);
     const Rect& f = hostRecord->filterRect;
     int filterWidth = rectWidth(f), filterHeight = rectHeight(f);
     bool showDialog = true;

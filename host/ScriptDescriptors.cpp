@@ -44,9 +44,9 @@ int16_t readSettings(const PSActionDescriptorProcs* d, PIActionDescriptor descri
     real64 value = 0;
     int16_t err = d->GetFloat(descriptor, keyAmount, &value);
     if (err != noErr) return err;
-    params->amount = float(value);
+    params->amount = storedValue(kShadowBrightness, value);
     err = d->GetFloat(descriptor, keyVibrance, &value);
-    if (err == noErr) params->vibrance = float(value + double(kColorIntensity.shownOffset));
+    if (err == noErr) params->vibrance = storedValue(kColorIntensity, value);
     return err;
 }
 
@@ -118,10 +118,10 @@ int16_t readScriptParameters(bool& showDialog) {
             real64 value = 0;
             if (key == keyAmount) {
                 err = r->getFloatProc(reader, &value);
-                if (err == noErr) params->amount = float(value);
+                if (err == noErr) params->amount = storedValue(kShadowBrightness, value);
             } else if (key == keyVibrance) {
                 err = r->getFloatProc(reader, &value);
-                if (err == noErr) params->vibrance = float(value + double(kColorIntensity.shownOffset));
+                if (err == noErr) params->vibrance = storedValue(kColorIntensity, value);
             } else {
                 err = paramErr;
             }

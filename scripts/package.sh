@@ -4,7 +4,8 @@
 #   Velmora-VERSION-setup.exe     Windows installer of both plug-ins and the help page
 #   Velmora-VERSION-windows.zip   both plug-ins (x64/, x86/), help page, INSTALL texts, licence, sums
 #   velmora_VERSION_ARCH.deb      Debian package of the command-line tool
-#   SHA256SUMS                    the checksums of the three
+#   velmora-gegl_VERSION_ARCH.deb Debian package of the GEGL operation, where libgegl-dev is there
+#   SHA256SUMS                    the checksums of the others
 # Needs the packages of scripts/setup.sh. File dates inside the artefacts are
 # SOURCE_DATE_EPOCH (by default the time of the last commit), not the time of
 # the build. Staging folders are kept in build/package/.
@@ -27,6 +28,12 @@ fi
 # The native build of the tool alone (Release, no tests): the main job's build.
 echo "== package: native build of velmora"
 bash "$root/scripts/build.sh" tool
+# The GEGL operation beside it, when the build found GEGL.
+gegl=no
+if cmake --build "$root/build/tool" --target help | grep -q '^velmora_gegl:'; then
+    cmake --build "$root/build/tool" -j2 --target velmora_gegl -- --quiet
+    gegl=yes
+fi
 version=$(cat "$root/build/tool/velmora-version.txt")
 [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "package.sh: unexpected version '$version'" >&2; exit 1; }
 
@@ -113,11 +120,12 @@ zip_name=Velmora-$version-windows.zip
 # -X: no owner or extended time fields; UTC, since zip stores local times.
 (cd "$pkg/zip" && find "$top" | LC_ALL=C sort | TZ=UTC zip -X -q -@ "$dist/$zip_name")
 
-echo "== package: Debian package"
+echo "== package: Debian packages"
 (cd "$root/build/tool" && cpack -G DEB -B "$pkg/deb" >/dev/null)
-deb_name=velmora_${version}_$(dpkg --print-architecture).deb
-cp "$pkg/deb/$deb_name" "$dist/$deb_name"
+artefacts=("$setup" "$zip_name" "velmora_${version}_$(dpkg --print-architecture).deb")
+[ $gegl = yes ] && artefacts+=("velmora-gegl_${version}_$(dpkg --print-architecture).deb")
+for deb_name in "${artefacts[@]:2}"; do cp "$pkg/deb/$deb_name" "$dist/$deb_name"; done
 
-(cd "$dist" && sha256sum "$setup" "$zip_name" "$deb_name" > SHA256SUMS)
+(cd "$dist" && sha256sum "${artefacts[@]}" > SHA256SUMS)
 echo "== package: build/dist/"
-(cd "$dist" && ls -l --time-style=+ "$setup" "$zip_name" "$deb_name" SHA256SUMS | awk '{print $5, $NF}')
+(cd "$dist" && ls -l --time-style=+ "${artefacts[@]}" SHA256SUMS | awk '{print $5, $NF}')

@@ -21,7 +21,7 @@ test_packages=(libgtest-dev googletest libbenchmark-dev libvips-tools libstb-dev
                g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
                wine wine64 qemu-user-static xvfb xauth x11-apps imagemagick
                nsis lintian dpkg-dev zip unzip
-               clang libclang-rt-14-dev llvm valgrind libimage-exiftool-perl)
+               clang libclang-rt-14-dev llvm valgrind libimage-exiftool-perl libgegl-dev gegl)
 optional_packages=(wine32:i386)
 case $role in
     tool) required=("${tool_packages[@]}"); optional=() ;;

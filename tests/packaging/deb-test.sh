@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
-# The Debian package of the command-line tool:
+# The Debian packages of the command-line tool and of the GEGL operation:
 # - lintian reports neither errors nor warnings;
-# - it depends on the libvips runtime, and apt can resolve every dependency
-#   here (a dry run, which installs nothing);
-# - its man page documents every option that velmora --help lists;
+# - the tool's depends on the libvips runtime, the operation's on GEGL's, and
+#   apt can resolve every dependency here (a dry run, which installs nothing);
+# - the tool's man page documents every option that velmora --help lists;
 # - installed with dpkg into a scratch root, its velmora reports the build's
 #   version and filters the bundled sample to the very bytes the build's own
-#   velmora writes; removed, it leaves no file behind.
-#   deb-test.sh VERSION_FILE DIST_DIR REFERENCE_VELMORA SAMPLE.jpg
-# Exit code 77 (skipped) when the package has not been made.
+#   velmora writes; the operation lands in GEGL's folder of operations and,
+#   run by the gegl command, gives the pixels of the build's velmora (gegl
+#   writes 16-bit PNG: 257 times each byte); removed, they leave no file
+#   behind.
+#   deb-test.sh VERSION_FILE DIST_DIR REFERENCE_VELMORA SAMPLE.jpg [GEGL_OPERATIONS_DIR]
+# The last names GEGL's folder of operations when the builds have the GEGL
+# operation: its package must be there too. Exit code 77 (skipped) when the
+# packages have not been made.
 set -euo pipefail
-version=$(cat "$1") dist=$2 reference=$3 sample=$4
-deb=$(realpath -m "$dist")/velmora_${version}_$(dpkg --print-architecture).deb
+version=$(cat "$1") dist=$2 reference=$3 sample=$4 operations=${5:-}
+arch=$(dpkg --print-architecture)
+deb=$(realpath -m "$dist")/velmora_${version}_$arch.deb
 if [ ! -f "$deb" ]; then
     echo "skipped: $deb is missing; run scripts/package.sh first"
     exit 77
@@ -21,22 +27,27 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-echo "== lintian"
-lintian --fail-on error,warning --tag-display-limit 0 "$deb" > "$work/lintian" 2>&1 ||
-    fail "lintian reports errors or warnings"
-grep -v "running with root privileges" "$work/lintian" || true
-
-echo "== dependencies"
-[ "$(dpkg-deb -f "$deb" Package)" = velmora ] || fail "package name $(dpkg-deb -f "$deb" Package)"
-[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version $(dpkg-deb -f "$deb" Version), not $version"
-depends=$(dpkg-deb -f "$deb" Depends)
-echo "Depends: $depends"
-[[ $depends == *libvips42* ]] || fail "no dependency on libvips42"
-if apt-get install --simulate --no-download "$deb" > "$work/apt" 2>&1; then
-    grep -q "^Inst velmora " "$work/apt" || { fail "apt would not install velmora:"; cat "$work/apt"; }
-else
-    fail "apt cannot resolve the dependencies:"; cat "$work/apt"
-fi
+# lintian, the control fields and a dry run of apt: PACKAGE.deb, its name and
+# a library it must depend on.
+check_package() {
+    local deb=$1 name=$2 library=$3 depends
+    echo "== $name: lintian"
+    lintian --fail-on error,warning --tag-display-limit 0 "$deb" > "$work/lintian" 2>&1 ||
+        fail "lintian reports errors or warnings on $name"
+    grep -v "running with root privileges" "$work/lintian" || true
+    echo "== $name: dependencies"
+    [ "$(dpkg-deb -f "$deb" Package)" = "$name" ] || fail "package name $(dpkg-deb -f "$deb" Package)"
+    [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version $(dpkg-deb -f "$deb" Version), not $version"
+    depends=$(dpkg-deb -f "$deb" Depends)
+    echo "Depends: $depends"
+    [[ $depends == *$library* ]] || fail "$name does not depend on $library"
+    if apt-get install --simulate --no-download "$deb" > "$work/apt" 2>&1; then
+        grep -q "^Inst $name " "$work/apt" || { fail "apt would not install $name:"; cat "$work/apt"; }
+    else
+        fail "apt cannot resolve the dependencies of $name:"; cat "$work/apt"
+    fi
+}
+check_package "$deb" velmora libvips42
 
 echo "== install into a scratch root"
 scratch=$work/root
@@ -65,6 +76,27 @@ ASAN_OPTIONS=detect_leaks=0 "$reference" "$sample" -o "$work/reference.jpg"
 "$tool" "$sample" -o "$work/packaged.jpg" || fail "the packaged velmora could not filter $sample"
 cmp -s "$work/reference.jpg" "$work/packaged.jpg" || fail "the packaged velmora's output differs from the build's"
 cmp -s "$sample" "$work/packaged.jpg" && fail "the packaged velmora's output is its input"
+
+if [ -n "$operations" ]; then
+    gegl_deb=$(realpath -m "$dist")/velmora-gegl_${version}_$arch.deb
+    if [ -f "$gegl_deb" ]; then
+        check_package "$gegl_deb" velmora-gegl libgegl-0.4-0
+        echo "== velmora-gegl: install into the scratch root"
+        dpkg_root --install "$gegl_deb" > "$work/dpkg" 2>&1 || { fail "dpkg --install failed:"; cat "$work/dpkg"; }
+        [ -f "$scratch$operations/velmora.so" ] || fail "no $operations/velmora.so"
+        # A part of the sample, through the packaged operation and through the build's velmora.
+        vips crop "$sample" "$work/part.png" 800 400 800 600
+        ASAN_OPTIONS=detect_leaks=0 "$reference" -b 15 -c 1 "$work/part.png" -o "$work/velmora.png"
+        GEGL_PATH=$scratch$operations:$operations BABL_TOLERANCE=0 gegl "$work/part.png" -o "$work/packaged.png" \
+            -- velmora:shadow-recovery brightness=15 color=1 2>/dev/null || fail "gegl could not run the packaged operation"
+        { vips linear "$work/velmora.png" "$work/scaled.v" 257 0 &&
+          vips relational "$work/packaged.png" "$work/scaled.v" "$work/equal.v" equal &&
+          [ "$(vips min "$work/equal.v")" = 255.000000 ]; } || fail "the packaged operation's pixels differ from velmora's"
+        dpkg_root --purge velmora-gegl > "$work/dpkg" 2>&1 || { fail "dpkg --purge failed:"; cat "$work/dpkg"; }
+    else
+        fail "$gegl_deb is missing, and the builds have the GEGL operation"
+    fi
+fi
 
 echo "== remove"
 dpkg_root --purge velmora > "$work/dpkg" 2>&1 || { fail "dpkg --purge failed:"; cat "$work/dpkg"; }

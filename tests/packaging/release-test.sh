@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # The release folder and the release archive:
-# - build/dist holds exactly the three artefacts named with the build's
-#   version, and SHA256SUMS, which lists the three and matches them;
+# - build/dist holds exactly the artefacts named with the build's version (the
+#   installer, the archive, the tool's Debian package and, when the builds
+#   have the GEGL operation, its package), and SHA256SUMS, which lists them
+#   and matches them;
 # - the archive holds exactly the files of zip-contents.txt; its plug-ins are
 #   the builds' own (PE32+ in x64/, PE32 in x86/), its help page the one in
 #   docs/; its SHA256SUMS covers and matches every other file; its texts have
 #   Windows line ends and the version filled in.
-#   release-test.sh VERSION_FILE DIST_DIR WIN64_DIR WIN32_DIR
+#   release-test.sh VERSION_FILE DIST_DIR WIN64_DIR WIN32_DIR [gegl]
 # Exit code 77 (skipped) when scripts/package.sh has not been run.
 set -euo pipefail
-version=$(cat "$1") dist=$2 win64=$3 win32=$4
+version=$(cat "$1") dist=$2 win64=$3 win32=$4 gegl=${5:-}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 if [ ! -f "$dist/SHA256SUMS" ]; then
@@ -22,10 +24,12 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 echo "== build/dist"
-setup=Velmora-$version-setup.exe zip=Velmora-$version-windows.zip deb=velmora_${version}_$(dpkg --print-architecture).deb
-expected=$(printf '%s\n' "$setup" "$zip" "$deb" SHA256SUMS | LC_ALL=C sort)
+setup=Velmora-$version-setup.exe zip=Velmora-$version-windows.zip
+artefacts=("$setup" "$zip" "velmora_${version}_$(dpkg --print-architecture).deb")
+[ -n "$gegl" ] && artefacts+=("velmora-gegl_${version}_$(dpkg --print-architecture).deb")
+expected=$(printf '%s\n' "${artefacts[@]}" SHA256SUMS | LC_ALL=C sort)
 [ "$(ls "$dist" | LC_ALL=C sort)" = "$expected" ] || fail "build/dist holds: $(ls "$dist" | tr '\n' ' ')"
-[ "$(awk '{print $2}' "$dist/SHA256SUMS" | LC_ALL=C sort)" = "$(printf '%s\n' "$setup" "$zip" "$deb" | LC_ALL=C sort)" ] ||
+[ "$(awk '{print $2}' "$dist/SHA256SUMS" | LC_ALL=C sort)" = "$(printf '%s\n' "${artefacts[@]}" | LC_ALL=C sort)" ] ||
     fail "SHA256SUMS lists: $(awk '{print $2}' "$dist/SHA256SUMS" | tr '\n' ' ')"
 (cd "$dist" && sha256sum --check --quiet SHA256SUMS) || fail "SHA256SUMS does not match the artefacts"
 

@@ -4,6 +4,7 @@
 
 #include "base/Messages.h"
 #include "engine/Controls.h"
+#include "planes/SampleScales.h"
 #include "testhost/TestHost.h"
 #include "tools/velmora/MemoryBudget.h"
 
@@ -13,17 +14,13 @@ namespace {
 
 // Band b of the interleaved pixels and plane b of the host's image, a plane's
 // samples in order: one pass per band, without per-sample index arithmetic.
-// A 16-bit sample the host left at the value it was given keeps the file's
-// own value (the host's range has half the steps of a file's), so what the
-// filter did not change comes back exactly.
 void fromPlanar(const testhost::HostImage& image, Pixels& p) {
     const size_t count = size_t(p.width) * size_t(p.height), bands = size_t(p.bands);
     for (size_t b = 0; b < bands; ++b) {
         if (p.depth == 16) {
             const uint16_t* plane = reinterpret_cast<const uint16_t*>(image.data.data()) + b * count;
             uint16_t* out = reinterpret_cast<uint16_t*>(p.data.data()) + b;
-            for (size_t i = 0; i < count; ++i)
-                if (plane[i] != hostSample(out[i * bands])) out[i * bands] = fileSample(plane[i]);
+            for (size_t i = 0; i < count; ++i) out[i * bands] = filteredFileSample(out[i * bands], plane[i]);
             continue;
         }
         const uint8_t* plane = image.data.data() + b * count;
@@ -53,29 +50,6 @@ std::string resultText(int16_t code) {
 }
 
 }  // namespace
-
-namespace {
-
-// Both scales, each value worked out once (a division a sample would
-// otherwise cost more than the rest of the conversion).
-struct SampleScales {
-    uint16_t toHost[65536];
-    uint16_t toFile[32769];
-    SampleScales() {
-        for (uint32_t v = 0; v < 65536; ++v) toHost[v] = uint16_t((uint64_t(v) * 2 * 32768 + 65535) / (2 * 65535));
-        for (uint32_t h = 0; h <= 32768; ++h) toFile[h] = uint16_t((uint64_t(h) * 2 * 65535 + 32768) / (2 * 32768));
-    }
-};
-
-const SampleScales& scales() {
-    static const SampleScales table;
-    return table;
-}
-
-}  // namespace
-
-uint16_t hostSample(uint16_t v) { return scales().toHost[v]; }
-uint16_t fileSample(uint16_t h) { return scales().toFile[h <= 32768 ? h : 32768]; }
 
 testhost::HostImage toPlanar(const Pixels& p) {
     testhost::HostImage image = testhost::makeImage(p.width, p.height, p.bands, p.depth);

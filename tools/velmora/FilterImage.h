@@ -46,13 +46,9 @@ void driveDialog(const FilterJob* job);
 // or where its messages cannot be seen).
 std::string takePluginMessage();
 
-// Interleaved pixels as the host's planar image. A file's 16-bit sample v
-// (0..65535) is the host's round(v * 32768 / 65535) (halves up), the host's
-// range being 0..32768.
+// Interleaved pixels as the host's planar image, 16-bit samples on the host's
+// scale (planes/SampleScales.h).
 testhost::HostImage toPlanar(const Pixels& p);
-// A file's 16-bit sample as the host's, and back: round(h * 65535 / 32768).
-uint16_t hostSample(uint16_t fileSample);
-uint16_t fileSample(uint16_t hostSample);
 
 // Refuses what the plug-in or the host interface cannot take, with one line.
 bool checkFilterable(const Pixels& image, const FilterJob& job, std::string* error);
