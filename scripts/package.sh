@@ -25,16 +25,23 @@ if [ -n "$(git -C "$root" status --porcelain --untracked-files=no 2>/dev/null)" 
     echo "package.sh: warning: the tree has uncommitted changes; the artefacts include them" >&2
 fi
 
-# The native build of the tool alone (Release, no tests): the main job's build.
-echo "== package: native build of velmora"
-bash "$root/scripts/build.sh" tool
+# The native build the tool is packaged from: by default the main job's build
+# of the tool alone (Release, no tests), made here; VELMORA_TOOL_BUILD names
+# another Release build already configured (the test command's native build).
+tool_build=${VELMORA_TOOL_BUILD:-tool}
+echo "== package: native build of velmora (build/$tool_build)"
+if [ "$tool_build" = tool ]; then
+    bash "$root/scripts/build.sh" tool
+else
+    cmake --build "$root/build/$tool_build" -j2 --target velmora velmora_deb_docs -- --quiet
+fi
 # The GEGL operation beside it, when the build found GEGL.
 gegl=no
-if cmake --build "$root/build/tool" --target help | grep -q '^velmora_gegl:'; then
-    cmake --build "$root/build/tool" -j2 --target velmora_gegl -- --quiet
+if cmake --build "$root/build/$tool_build" --target help | grep -q '^velmora_gegl:'; then
+    cmake --build "$root/build/$tool_build" -j2 --target velmora_gegl -- --quiet
     gegl=yes
 fi
-version=$(cat "$root/build/tool/velmora-version.txt")
+version=$(cat "$root/build/$tool_build/velmora-version.txt")
 [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "package.sh: unexpected version '$version'" >&2; exit 1; }
 
 echo "== package: Windows builds"
@@ -121,7 +128,7 @@ zip_name=Velmora-$version-windows.zip
 (cd "$pkg/zip" && find "$top" | LC_ALL=C sort | TZ=UTC zip -X -q -@ "$dist/$zip_name")
 
 echo "== package: Debian packages"
-(cd "$root/build/tool" && cpack -G DEB -B "$pkg/deb" >/dev/null)
+(cd "$root/build/$tool_build" && cpack -G DEB -B "$pkg/deb" >/dev/null)
 artefacts=("$setup" "$zip_name" "velmora_${version}_$(dpkg --print-architecture).deb")
 [ $gegl = yes ] && artefacts+=("velmora-gegl_${version}_$(dpkg --print-architecture).deb")
 for deb_name in "${artefacts[@]:2}"; do cp "$pkg/deb/$deb_name" "$dist/$deb_name"; done

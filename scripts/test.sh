@@ -36,8 +36,9 @@ bash "$root/scripts/build.sh" win32 native-asan || exit 1
 # The native build without sanitizers, for valgrind; the clang build of the fuzz targets.
 bash "$root/scripts/build.sh" native || exit 1
 bash "$root/scripts/fuzz.sh" --build-only || exit 1
-# The release artefacts, which the packaging tests check.
-bash "$root/scripts/package.sh" || exit 1
+# The release artefacts, which the packaging tests check; the tool is packaged
+# from the native build just made.
+VELMORA_TOOL_BUILD=native bash "$root/scripts/package.sh" || exit 1
 
 # One Wine server for the whole run, with Wine's own service processes started
 # here, outside the test runner: processes that outlive a test and hold its

@@ -27,7 +27,7 @@ namespace {
 struct InputState {
     FILE* file = nullptr;
     InputKind kind = InputKind::Photo;
-    int ppmMaxval = 255;
+    int ppmMaxval = 0;  // a PPM's maxval, whose samples are stretched to the full range; 0 for other files
     ~InputState() {
         if (file) std::fclose(file);
     }
