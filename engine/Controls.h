@@ -33,8 +33,11 @@ constexpr ControlSpec kColorIntensity = {"Color Intensity", 0.0f, 4.0f, 2.0f, 1,
 constexpr double shownLow(const ControlSpec& c) { return double(c.low - c.shownOffset); }
 constexpr double shownHigh(const ControlSpec& c) { return double(c.high - c.shownOffset); }
 constexpr double shownInitial(const ControlSpec& c) { return double(c.initial - c.shownOffset); }
-// The stored value of a value as shown, as a replayed setting stores it.
-constexpr float storedValue(const ControlSpec& c, double shown) { return float(shown + double(c.shownOffset)); }
+// The stored value of a value as shown, as a replayed setting stores it; a
+// control shown as stored keeps the value bit for bit (-0 included).
+constexpr float storedValue(const ControlSpec& c, double shown) {
+    return c.shownOffset == 0 ? float(shown) : float(shown + double(c.shownOffset));
+}
 
 constexpr uint32_t keyAmount = kShadowBrightness.descriptorKey;
 constexpr uint32_t keyVibrance = kColorIntensity.descriptorKey;

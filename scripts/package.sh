@@ -45,7 +45,7 @@ version=$(cat "$root/build/$tool_build/velmora-version.txt")
 [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "package.sh: unexpected version '$version'" >&2; exit 1; }
 
 echo "== package: Windows builds"
-bash "$root/scripts/build.sh" win64 win32
+bash "$root/scripts/build.sh" win64 win32-dll
 
 # PE32+ (optional header magic 0x20b) or PE32 (0x10b) of a Windows binary.
 pe_kind() {
