@@ -25,7 +25,7 @@ if [ -x /usr/lib/wine/wine ] && dpkg-query -W -f='${Status}' wine32:i386 2>/dev/
 fi
 win32_not_run() {
     echo "!! win32 tests NOT RUN: 32-bit Wine is not installed or cannot start on this machine;"
-    echo "!! build/win32/Velmora.8bf is built and its tests compiled, but none of them ran."
+    echo "!! build/win32/Velmora.8bf is built, but none of its tests ran."
 }
 [ $win32_runs = yes ] || win32_not_run
 [ "${1:-}" = --setup-only ] && exit 0
