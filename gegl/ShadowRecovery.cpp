@@ -172,34 +172,34 @@ gboolean filterProcess(GeglOperation* operation, GeglBuffer* input, GeglBuffer* 
     return TRUE;
 }
 
-void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* param) {
     VelmoraOperation* op = reinterpret_cast<VelmoraOperation*>(object);
     switch (id) {
         case kPropertyBrightness: op->brightness = g_value_get_double(value); break;
         case kPropertyColor: op->color = g_value_get_double(value); break;
-        default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec); return;
+        default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, param); return;
     }
     g_atomic_int_inc(&op->settingsChanges);
 }
 
-void getProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+void getProperty(GObject* object, guint id, GValue* value, GParamSpec* param) {
     VelmoraOperation* op = reinterpret_cast<VelmoraOperation*>(object);
     switch (id) {
         case kPropertyBrightness: g_value_set_double(value, op->brightness); break;
         case kPropertyColor: g_value_set_double(value, op->color); break;
-        default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec); break;
+        default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, param); break;
     }
 }
 
 // A control of the table as a property: its name, label, description, range
 // and initial value as the user sees them, and its keyboard steps.
 void installControl(GObjectClass* objectClass, guint id, const ControlSpec& c) {
-    GParamSpec* spec = gegl_param_spec_double(
+    GParamSpec* property = gegl_param_spec_double(
         c.name, c.label, c.description, shownLow(c), shownHigh(c), shownInitial(c), shownLow(c), shownHigh(c), 1.0,
         GParamFlags(G_PARAM_READWRITE | G_PARAM_CONSTRUCT | G_PARAM_STATIC_STRINGS | GEGL_PARAM_PAD_INPUT));
-    gegl_param_spec_double_set_steps(GEGL_PARAM_SPEC_DOUBLE(spec), c.line, c.page);
-    gegl_param_spec_double_set_digits(GEGL_PARAM_SPEC_DOUBLE(spec), 0);
-    g_object_class_install_property(objectClass, id, spec);
+    gegl_param_spec_double_set_steps(GEGL_PARAM_SPEC_DOUBLE(property), c.line, c.page);
+    gegl_param_spec_double_set_digits(GEGL_PARAM_SPEC_DOUBLE(property), 0);
+    g_object_class_install_property(objectClass, id, property);
 }
 
 void classInit(gpointer klass, gpointer) {
