@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
         d.settle();
         recomputeMs = ms(t0, Clock::now());
         // A repaint at 100 %: the visible region fetched and rendered as OK will render it.
-        while (d.enabled(ID_ZOOM_IN)) d.click(ID_ZOOM_IN);
+        while (d.text(ID_ZOOM_LABEL) != "100%") d.click(ID_ZOOM_IN);
         d.settle();
         InvalidateRect(d.dialog(), nullptr, FALSE);
         Clock::time_point t1 = Clock::now();

@@ -1,5 +1,7 @@
 #include "planes/PreviewRender.h"
 
+#include <cstring>
+
 #include "base/Messages.h"
 #include "base/Parallel.h"
 #include "planes/AdjustStep.h"
@@ -103,6 +105,28 @@ bool fetchProxyPixels(PreviewContext& ctx) {
     return true;
 }
 
+// Above 100 %: the rendered pixels, packed at bufferWidth, each enlarged to
+// magnify x magnify in place (never smoothed: the picture stays the output's
+// pixels). From the last row and column back, nothing is overwritten before
+// it is read.
+void enlargeInPlace(PaneState* pane) {
+    const int m = pane->magnify, w = pane->bufferWidth, h = pane->bufferHeight;
+    const ptrdiff_t shownRow = ptrdiff_t(w) * m * 3;
+    uint8_t* rgb = pane->rgbBuffer;
+    for (int y = h - 1; y >= 0; --y) {
+        const uint8_t* from = rgb + ptrdiff_t(y) * w * 3;
+        uint8_t* row = rgb + ptrdiff_t(y) * m * shownRow;
+        for (int x = w - 1; x >= 0; --x) {
+            uint8_t r = from[x * 3], g = from[x * 3 + 1], b = from[x * 3 + 2];
+            for (int j = m - 1; j >= 0; --j) {
+                uint8_t* to = row + (ptrdiff_t(x) * m + j) * 3;
+                to[0] = r, to[1] = g, to[2] = b;
+            }
+        }
+        for (int j = 1; j < m; ++j) std::memcpy(row + j * shownRow, row, size_t(shownRow));
+    }
+}
+
 }  // namespace
 
 int readjustMasks(PreviewContext& ctx) {
@@ -140,13 +164,13 @@ int rebuildProxyResult(PreviewContext& ctx) {
 }
 
 int renderPreview(PreviewContext& ctx, PreviewMode mode, PaneState* pane) {
-    if (mode == PreviewMode::Before) {
+    int rendered = kPreviewDone;
+    if (mode == PreviewMode::Before)
         renderOriginalView(ctx, pane);
-        return kPreviewDone;
-    }
-    // At 100 % the host's pixels, processed as OK will process them; coarser
-    // levels resample the processed proxy.
-    return pane->samplingRate == kRateOne ? hostPath(ctx, pane) : proxyPath(ctx, pane);
+    else  // at 100 % and above the host's pixels, processed as OK will process them; coarser levels resample the processed proxy
+        rendered = pane->samplingRate == kRateOne ? hostPath(ctx, pane) : proxyPath(ctx, pane);
+    if (rendered == kPreviewDone && pane->magnify > 1) enlargeInPlace(pane);
+    return rendered;
 }
 
 int renderOriginalView(PreviewContext& ctx, PaneState* pane) {

@@ -41,7 +41,8 @@ int readjustMasks(PreviewContext& ctx);
 // Re-runs the adjustment with the current settings and recomputes the processed proxy.
 int rebuildProxyResult(PreviewContext& ctx);
 // Fills the preview pane's buffers for the mode, zoom and view: at 100 %
-// (sampling step 1) the bytes OK will write there.
+// (sampling step 1) the bytes OK will write there, and above 100 % the same
+// bytes, each enlarged to magnify x magnify screen pixels.
 int renderPreview(PreviewContext& ctx, PreviewMode mode, PaneState* pane);
 // Fills a pane with the unprocessed pixels of its source rectangle.
 int renderOriginalView(PreviewContext& ctx, PaneState* pane);

@@ -17,24 +17,14 @@
 #include "engine/Controls.h"
 #include "ui/DialogIds.h"
 #include "ui/HelpLauncher.h"
+#include "ui/MainDialogRecord.h"
 #include "ui/PaneView.h"
 #include "ui/Platform.h"
+#include "ui/PreviewWindow.h"
 #include "ui/model/DialogSession.h"
 #include "ui/model/DialogValues.h"
 
 extern "C" INT_PTR CALLBACK KRVVLMProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-namespace {
-
-constexpr UINT_PTR kRecomputeTimer = 1;
-constexpr UINT kRecomputeDelayMs = 500;
-
-struct MainDialog {
-    const DialogInputs* inputs;  // what the run handed over
-    DialogSession session;
-    HCURSOR pointingHandCursor, grabbingHandCursor, openHandCursor, busyCursor, hostClassCursor;
-    HWND brightnessTrackbar, intensityTrackbar;
-};
 
 MainDialog& dialogOf(HWND dialog) { return *reinterpret_cast<MainDialog*>(GetWindowLongPtrA(dialog, DWLP_USER)); }
 
@@ -49,24 +39,49 @@ HCURSOR cursorFor(const MainDialog& d, PointerShape shape) {
     return d.hostClassCursor ? d.hostClassCursor : LoadCursor(nullptr, IDC_ARROW);
 }
 
+namespace {
+
+constexpr UINT_PTR kRecomputeTimer = 1;
+
 void setCurrentCursor(const MainDialog& d) { SetCursor(cursorFor(d, d.session.drag.pointer)); }
 
-void restartTimer(HWND dialog) { SetTimer(dialog, kRecomputeTimer, kRecomputeDelayMs, nullptr); }
+// The recomputation waits for a pause in the changes: each change restarts the wait.
+void restartTimer(HWND dialog) {
+    SetTimer(dialog, kRecomputeTimer, recomputeDelayMs(dialogOf(dialog).lastRecomputeMs), nullptr);
+}
 
 // The label names the scale the preview shows the image at.
 void writeZoomLabel(HWND dialog, const ZoomState& zoom) {
     char label[16];
-    formatZoomLabel(zoom.levelStep[zoom.level], label, sizeof label);
+    formatZoomLabel(zoom.levelStep[zoom.level], zoom.levelMagnify[zoom.level], label, sizeof label);
     SetDlgItemTextA(dialog, ID_ZOOM_LABEL, label);
 }
 
-void invalidateBothPanes(HWND dialog, const DialogSession& s) {
-    invalidatePane(dialog, s, s.previewPane);
-    invalidatePane(dialog, s, s.navigatorPane);
+void invalidatePreview(const MainDialog& d) {
+    if (!d.session.ended) InvalidateRect(d.previewWindow, nullptr, FALSE);
 }
 
-// Ends the dialog after a failed recomputation or adjustment; an internal
-// error has its message shown first.
+void invalidateBothPanes(HWND dialog, const MainDialog& d) {
+    invalidatePreview(d);
+    invalidatePane(dialog, d.session, d.session.navigatorPane);
+}
+
+}  // namespace
+
+void showViewMoved(HWND dialog, MainDialog& d) { invalidateBothPanes(dialog, d); }
+
+void showZoom(HWND dialog, MainDialog& d, const ZoomButtons& b) {
+    HWND plus = GetDlgItem(dialog, ID_ZOOM_IN), minus = GetDlgItem(dialog, ID_ZOOM_OUT);
+    // The focus leaves a button that is about to be disabled.
+    HWND focus = GetFocus();
+    if (b.focus != 0 && ((focus == plus && !b.plusEnabled) || (focus == minus && !b.minusEnabled)))
+        SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(GetDlgItem(dialog, b.focus)), TRUE);
+    EnableWindow(plus, b.plusEnabled);
+    EnableWindow(minus, b.minusEnabled);
+    writeZoomLabel(dialog, d.session.zoom);
+    invalidateBothPanes(dialog, d);
+}
+
 INT_PTR endAfterFailure(HWND dialog, DialogSession& s, int code) {
     const char* message = previewOf(s).internalError;
     if (code == kPreviewInternalError && message != nullptr) showErrorBox(message, kInternalErrorCaption);
@@ -74,6 +89,8 @@ INT_PTR endAfterFailure(HWND dialog, DialogSession& s, int code) {
     EndDialog(dialog, INT_PTR(s.end));
     return TRUE;
 }
+
+namespace {
 
 void endWith(HWND dialog, DialogSession& s, DialogEnd end) {
     endSession(&s, end);
@@ -133,22 +150,16 @@ void restoreDefaults(HWND dialog, DialogSession& s) {
     SetDlgItemInt(dialog, ID_INTENSITY_EDIT, UINT(vibranceShown(s.settings.vibrance)), TRUE);
 }
 
-void previewModeClicked(HWND dialog, DialogSession& s, int id) {
+void previewModeClicked(HWND dialog, MainDialog& d, int id) {
     bool checked = IsDlgButtonChecked(dialog, id) == BST_CHECKED;
     bool before = id == ID_BEFORE ? checked : !checked;
-    s.mode = before ? PreviewMode::Before : PreviewMode::After;
-    renderPreview(previewOf(s), s.mode, &s.previewPane);
-    invalidatePane(dialog, s, s.previewPane);
+    d.session.mode = before ? PreviewMode::Before : PreviewMode::After;
+    invalidatePreview(d);
 }
 
-void zoomClicked(HWND dialog, DialogSession& s, bool in) {
-    ZoomButtons b = zoomSession(&s, in);
-    EnableWindow(GetDlgItem(dialog, ID_ZOOM_IN), b.plusEnabled);
-    EnableWindow(GetDlgItem(dialog, ID_ZOOM_OUT), b.minusEnabled);
-    if (b.focus != 0) SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(GetDlgItem(dialog, b.focus)), TRUE);
-    writeZoomLabel(dialog, s.zoom);
-    renderPreview(previewOf(s), s.mode, &s.previewPane);
-    invalidateBothPanes(dialog, s);
+void splitClicked(HWND dialog, MainDialog& d) {
+    d.session.split = IsDlgButtonChecked(dialog, ID_SPLIT) == BST_CHECKED;
+    invalidatePreview(d);
 }
 
 // OK renders with what is shown: settings changed since the last
@@ -171,9 +182,10 @@ INT_PTR command(HWND dialog, MainDialog& d, WPARAM wParam) {
     if (code != BN_CLICKED) return TRUE;
     switch (id) {
         case ID_BEFORE:
-        case ID_AFTER: previewModeClicked(dialog, d.session, id); return TRUE;
+        case ID_AFTER: previewModeClicked(dialog, d, id); return TRUE;
+        case ID_SPLIT: splitClicked(dialog, d); return TRUE;
         case ID_ZOOM_IN:
-        case ID_ZOOM_OUT: zoomClicked(dialog, d.session, id == ID_ZOOM_IN); return TRUE;
+        case ID_ZOOM_OUT: showZoom(dialog, d, zoomSession(&d.session, id == ID_ZOOM_IN)); return TRUE;
         case ID_OK: return okClicked(dialog, d);
         case ID_CANCEL: endWith(dialog, d.session, DialogEnd::Cancel); return TRUE;
         case ID_DEFAULTS: restoreDefaults(dialog, d.session); return TRUE;
@@ -234,6 +246,11 @@ INT_PTR setUp(HWND dialog, MainDialog& d) {
     if (LoadStringA(static_cast<HINSTANCE>(d.inputs->module), IDS_TITLE_TEXT, text, 255) > 0)
         SetDlgItemTextA(dialog, ID_TITLE_TEXT, text);
     SetWindowTextA(dialog, kDialogTitle);
+    d.previewWindow = GetDlgItem(dialog, ID_PREVIEW_PANE);
+    // The layout's size is the smallest; the dialog opens larger.
+    captureFrame(dialog, &d.frame);
+    placeAtOpeningSize(dialog, d.frame);
+    applyFrame(dialog, d.frame);
 
     if (!openSession(&s, *d.inputs, placeholderRect(dialog, ID_PREVIEW_PANE),
                      placeholderRect(dialog, ID_NAVIGATOR_PANE))) {
@@ -249,37 +266,60 @@ INT_PTR setUp(HWND dialog, MainDialog& d) {
 
     HCURSOR previous = SetCursor(d.busyCursor);
     renderOriginalView(previewOf(s), &s.navigatorPane);
-    renderPreview(previewOf(s), s.mode, &s.previewPane);
-    s.recomputePending = true;
+    s.recomputePending = true;  // the preview's first paint computes it
     SetCursor(previous);
     return FALSE;  // the focus was set explicitly
 }
 
 // ------------------------------------------------------------------ timer and paint
 
-INT_PTR timerFired(HWND dialog, DialogSession& s) {
-    s.recomputePending = true;
-    invalidatePane(dialog, s, s.previewPane);
+INT_PTR timerFired(HWND dialog, MainDialog& d) {
+    d.session.recomputePending = true;
+    invalidatePreview(d);
     KillTimer(dialog, kRecomputeTimer);
     return TRUE;
 }
 
+// The dialog draws the navigator; the preview draws itself (ui/PreviewWindow).
 INT_PTR paint(HWND dialog, MainDialog& d) {
     DialogSession& s = d.session;
     if (!GetUpdateRect(dialog, nullptr, FALSE) || s.ended) return FALSE;
-    if (s.recomputePending) {
-        HCURSOR previous = SetCursor(d.busyCursor);
-        int rebuilt = recomputeIfPending(&s);
-        SetCursor(previous);
-        if (rebuilt != kPreviewDone) return endAfterFailure(dialog, s, rebuilt);
-    }
-    renderPreview(previewOf(s), s.mode, &s.previewPane);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dialog, &ps);
-    drawPane(dc, s, s.previewPane);
     drawPane(dc, s, s.navigatorPane);
     s.drag.frame = drawNavigatorFrame(dc, s);
     EndPaint(dialog, &ps);
+    return TRUE;
+}
+
+// The controls follow the new size and the preview takes the space.
+INT_PTR resized(HWND dialog, MainDialog& d) {
+    if (d.frame.count == 0) return FALSE;
+    applyFrame(dialog, d.frame);
+    DialogSession& s = d.session;
+    if (s.record != nullptr && !s.ended) {
+        resizeSession(&s, placeholderRect(dialog, ID_PREVIEW_PANE), placeholderRect(dialog, ID_NAVIGATOR_PANE));
+        showZoom(dialog, d, zoomButtonsFor(s.zoom));
+    }
+    InvalidateRect(dialog, nullptr, TRUE);
+    return TRUE;
+}
+
+INT_PTR smallestSize(MainDialog& d, LPARAM lParam) {
+    if (d.frame.count == 0) return FALSE;
+    auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+    limits->ptMinTrackSize = {d.frame.minimumWindow.cx, d.frame.minimumWindow.cy};
+    return TRUE;
+}
+
+// The wheel reaches the dialog from a control that does not take it: over
+// the preview it zooms there.
+INT_PTR wheelOverDialog(MainDialog& d, WPARAM wParam, LPARAM lParam) {
+    POINT p = {short(LOWORD(lParam)), short(HIWORD(lParam))};
+    RECT preview = {};
+    GetWindowRect(d.previewWindow, &preview);
+    if (!PtInRect(&preview, p)) return FALSE;
+    SendMessageA(d.previewWindow, WM_MOUSEWHEEL, wParam, lParam);
     return TRUE;
 }
 
@@ -290,7 +330,7 @@ Point16Xy pointFrom(LPARAM lParam) { return {int16_t(LOWORD(lParam)), int16_t(HI
 INT_PTR carryOut(HWND dialog, MainDialog& d, const DragEffect& e) {
     if (e.capture) SetCapture(dialog);
     if (e.moveView) updateVisibleRegion(&d.session);
-    if (e.repaint) invalidateBothPanes(dialog, d.session);
+    if (e.repaint) invalidateBothPanes(dialog, d);
     if (e.release) ReleaseCapture();
     setCurrentCursor(d);
     return TRUE;
@@ -310,8 +350,14 @@ INT_PTR handleMessage(HWND dialog, MainDialog& d, UINT message, WPARAM wParam, L
     switch (message) {
         case WM_COMMAND: return command(dialog, d, wParam);
         case WM_HSCROLL: return trackbarMoved(dialog, d, wParam, lParam);
-        case WM_TIMER: return timerFired(dialog, d.session);
+        case WM_TIMER: return timerFired(dialog, d);
         case WM_PAINT: return paint(dialog, d);
+        case WM_SIZE: return resized(dialog, d);
+        case WM_GETMINMAXINFO: return smallestSize(d, lParam);
+        case WM_MOUSEWHEEL: return wheelOverDialog(d, wParam, lParam);
+        case WM_DESTROY:
+            if (d.frame.count != 0) keepSize(dialog);
+            return FALSE;
         case WM_SETCURSOR: setCurrentCursor(d); return TRUE;
         case WM_HELP: openHelp(dialog); return TRUE;  // F1
         case WM_MOUSEMOVE:
@@ -349,7 +395,10 @@ DialogEnd ShowMainDialog(const DialogInputs& inputs) {
     InitCommonControlsEx(&controls);
     MainDialog d = {};
     d.inputs = &inputs;
+    d.lastRecomputeMs = -1;
     HINSTANCE module = static_cast<HINSTANCE>(inputs.module);
+    if (!registerPreviewClass(inputs.module)) return DialogEnd::NotCreated;
+    d.dividerCursor = LoadCursor(nullptr, IDC_SIZEWE);
     d.pointingHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_POINTING_HAND));
     d.grabbingHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_GRABBING_HAND));
     d.openHandCursor = LoadCursorA(module, MAKEINTRESOURCEA(IDC_OPEN_HAND));
@@ -361,6 +410,7 @@ DialogEnd ShowMainDialog(const DialogInputs& inputs) {
     if (owner) SetClassLongPtrA(owner, GCLP_HCURSOR, 0);
     INT_PTR result = DialogBoxParamA(module, "VLM", owner, KRVVLMProc, reinterpret_cast<LPARAM>(&d));
     if (owner) SetClassLongPtrA(owner, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(d.hostClassCursor));
+    unregisterPreviewClass(inputs.module);
     // A dialog that could not be created, or ended without a word (it was
     // destroyed from outside), gives back what it holds.
     if (!d.session.ended) endSession(&d.session, DialogEnd::NotCreated);

@@ -23,8 +23,8 @@ void drawPane(HDC dc, const DialogSession& s, const PaneState& pane) {
     FrameRect(dc, &border, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (pane.rgbBuffer == nullptr) return;
     if (s.inputs.displayPixels == nullptr) {
-        drawInterleavedRgb(dc, pane.displayRect.left, pane.displayRect.top, pane.rgbBuffer, 3 * pane.bufferWidth, 3,
-                           pane.bufferWidth, pane.bufferHeight);
+        drawInterleavedRgb(dc, pane.displayRect.left, pane.displayRect.top, pane.rgbBuffer, 3 * paneShownWidth(pane), 3,
+                           paneShownWidth(pane), paneShownHeight(pane));
         return;
     }
     // The pictures already show the selection as the host will apply it: no

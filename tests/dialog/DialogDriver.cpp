@@ -248,14 +248,41 @@ void DialogDriver::settle() {
     // update region is empty the paint has begun, and the sent WM_NULL
     // returns only once the thread is back in its message loop, so the paint
     // has ended.
+    // The preview is a window of its own, which paints after the dialog.
+    HWND preview = GetDlgItem(dialog_, 32);
     SendMessageA(dialog_, WM_NULL, 0, 0);
     UpdateWindow(dialog_);
-    waitUntil([&] { return !IsWindow(dialog_) || !GetUpdateRect(dialog_, nullptr, FALSE); });
+    waitUntil([&] {
+        return !IsWindow(dialog_) ||
+               (!GetUpdateRect(dialog_, nullptr, FALSE) && (preview == nullptr || !GetUpdateRect(preview, nullptr, FALSE)));
+    });
     SendMessageA(dialog_, WM_NULL, 0, 0);
 }
 
+void DialogDriver::resizeTo(int width, int height) {
+    SetWindowPos(dialog_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    settle();
+}
+
+SIZE DialogDriver::windowSize() const {
+    RECT r = {};
+    GetWindowRect(dialog_, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+void DialogDriver::wheelAt(int x, int y, int notches) {
+    sendMouse(0, x, y);
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    in.mi.mouseData = DWORD(notches * WHEEL_DELTA);
+    SendInput(1, &in, sizeof in);
+    waitForInput();
+    settle();
+}
+
 void DialogDriver::waitForTimer() {
-    Sleep(1000);  // twice the timer's delay: room for a busy machine
+    Sleep(1000);  // ten times the timer's longest delay: room for a busy machine
     settle();
 }
 

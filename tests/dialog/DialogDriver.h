@@ -61,8 +61,16 @@ public:
     void waitForInput();
     // The client rectangle of a control.
     RECT itemRect(int id) const;
+    // Resizes the dialog's window as dragging its frame does (the dialog's
+    // smallest size applies) and waits until it has been laid out again.
+    void resizeTo(int width, int height);
+    // The dialog's window size.
+    SIZE windowSize() const;
+    // Turns the mouse wheel by `notches` (positive: away from the user) with
+    // the pointer at a client point.
+    void wheelAt(int x, int y, int notches);
 
-    // Waits until the 500 ms timer has fired and the repaint it asks for is done.
+    // Waits until the recomputation timer has fired and the repaint it asks for is done.
     void waitForTimer();
     // Lets every pending paint run and waits until the dialog is idle again.
     void settle();

@@ -24,4 +24,5 @@ export VELMORA_DIALOG_PHOTO=$(winepath_of "$work/photo.ppm")
 export VELMORA_SCREENSHOTS=$(echo "Z:${shots//\//\\}")
 # No web browser: Help's shell open fails the same way on every machine.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winebrowser.exe=d"
-xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/wine-run" "$tests" --gtest_brief=1
+# VELMORA_DIALOG_SCREEN: the virtual screen (a 1600 x 1200 monitor unless named).
+xvfb-run -a -s "-screen 0 ${VELMORA_DIALOG_SCREEN:-1600x1200x24}" "$root/scripts/wine-run" "$tests" --gtest_brief=1

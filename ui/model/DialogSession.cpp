@@ -1,5 +1,7 @@
 #include "ui/model/DialogSession.h"
 
+#include <cstring>
+
 #include "ui/model/PaneLayout.h"
 
 namespace {
@@ -7,9 +9,9 @@ namespace {
 bool allocatePane(PreviewContext& preview, PaneState* pane, const Rect& placeholder, const Rect& f) {
     clearPaneState(pane);
     layOutPane(placeholder, f, pane);
-    pane->rgbBuffer = static_cast<uint8_t*>(preview.memory.allocate(size_t(pane->pixelCount) * 3));
+    pane->rgbBuffer = static_cast<uint8_t*>(preview.memory.allocate(size_t(pane->capacity) * 3));
     if (pane->rgbBuffer == nullptr) return false;
-    pane->maskBuffer = static_cast<uint8_t*>(preview.memory.allocate(size_t(pane->pixelCount)));
+    pane->maskBuffer = static_cast<uint8_t*>(preview.memory.allocate(size_t(pane->capacity)));
     return pane->maskBuffer != nullptr;
 }
 
@@ -18,6 +20,17 @@ void releasePane(PreviewContext& preview, PaneState* pane) {
     preview.memory.release(pane->maskBuffer);
     pane->rgbBuffer = pane->maskBuffer = nullptr;
 }
+
+// The preview pane over a placeholder, with the split view's buffer of the same capacity.
+bool allocatePreview(PreviewContext& preview, PaneState* pane, uint8_t** before, const Rect& placeholder) {
+    *before = nullptr;
+    if (!allocatePane(preview, pane, placeholder, preview.filterRect)) return false;
+    *before = static_cast<uint8_t*>(preview.memory.allocate(size_t(pane->capacity) * 3));
+    return *before != nullptr;
+}
+
+int step(const ZoomState& z) { return z.levelStep[z.level] > 1 ? z.levelStep[z.level] : 1; }
+int magnify(const ZoomState& z) { return z.levelMagnify[z.level] > 1 ? z.levelMagnify[z.level] : 1; }
 
 }  // namespace
 
@@ -35,7 +48,7 @@ bool openSession(DialogSession* s, const DialogInputs& in, const Rect& previewPl
     const Rect& f = preview.filterRect;
     s->previewPane.controlId = 32;
     s->navigatorPane.controlId = 30;
-    if (!allocatePane(preview, &s->previewPane, previewPlaceholder, f) ||
+    if (!allocatePreview(preview, &s->previewPane, &s->beforeBuffer, previewPlaceholder) ||
         !allocatePane(preview, &s->navigatorPane, navigatorPlaceholder, f)) {
         endSession(s, DialogEnd::NoPaneMemory);
         return false;
@@ -45,7 +58,10 @@ bool openSession(DialogSession* s, const DialogInputs& in, const Rect& previewPl
     s->zoom.viewTop = s->zoom.viewLeft = 0;
     s->drag = {};
     s->drag.pointer = PointerShape::Host;
+    s->previewDrag = {};
     s->mode = PreviewMode::After;
+    s->split = false;
+    s->splitAt = int16_t((s->previewPane.areaRect.left + s->previewPane.areaRect.right) / 2);
     updateVisibleRegion(s);
     return true;
 }
@@ -55,6 +71,8 @@ void endSession(DialogSession* s, DialogEnd end) {
     if (s->record != nullptr) {  // opened: its memory goes back to the run
         releasePane(preview, &s->previewPane);
         releasePane(preview, &s->navigatorPane);
+        preview.memory.release(s->beforeBuffer);
+        s->beforeBuffer = nullptr;
         if (preview.proxyPixels != nullptr) preview.memory.release(preview.proxyPixels);
         preview.proxyPixels = nullptr;
     }
@@ -72,6 +90,90 @@ ZoomButtons zoomSession(DialogSession* s, bool in) {
     ZoomButtons b = in ? zoomIn(&s->zoom) : zoomOut(&s->zoom);
     updateVisibleRegion(s);
     return b;
+}
+
+ZoomButtons zoomSessionAround(DialogSession* s, int notches, Point16Xy p) {
+    int level = s->zoom.level + notches;
+    level = level < 0 ? 0 : level > s->zoom.maxLevel ? s->zoom.maxLevel : level;
+    PreviewContext& preview = previewOf(*s);
+    zoomAround(preview.filterRect, &s->zoom, &s->previewPane, level, p);
+    updateVisibleRegion(s);
+    return zoomButtonsFor(s->zoom);
+}
+
+void panSessionByKey(DialogSession* s, int dx, int dy) {
+    const PaneState& pane = s->previewPane;
+    int byX = paneShownWidth(pane) / 8 > 1 ? paneShownWidth(pane) / 8 : 1;
+    int byY = paneShownHeight(pane) / 8 > 1 ? paneShownHeight(pane) / 8 : 1;
+    // The view moves the way the arrow points: the picture the other way.
+    panBy(previewOf(*s).filterRect, &s->zoom, &s->previewPane, s->zoom.viewTop, s->zoom.viewLeft, -dx * byX, -dy * byY);
+    updateVisibleRegion(s);
+}
+
+bool resizeSession(DialogSession* s, const Rect& previewPlaceholder, const Rect& navigatorPlaceholder) {
+    PreviewContext& preview = previewOf(*s);
+    const Rect& f = preview.filterRect;
+    // The navigator keeps its size, buffers and pixels.
+    PaneState& navigator = s->navigatorPane;
+    if (rectWidth(navigatorPlaceholder) - 4 == rectWidth(navigator.areaRect) &&
+        rectHeight(navigatorPlaceholder) - 4 == rectHeight(navigator.areaRect))
+        layOutPane(navigatorPlaceholder, f, &navigator);
+    PaneState pane = {};
+    uint8_t* before = nullptr;
+    if (rectWidth(previewPlaceholder) == rectWidth(s->previewPane.areaRect) + 4 &&
+        rectHeight(previewPlaceholder) == rectHeight(s->previewPane.areaRect) + 4) {
+        // Moved only: the same buffers serve.
+        moveRectTo(&s->previewPane.areaRect, &s->previewPane.areaRect, previewPlaceholder.top + 2,
+                   previewPlaceholder.left + 2);
+        updateVisibleRegion(s);
+        return true;
+    }
+    if (!allocatePreview(preview, &pane, &before, previewPlaceholder)) {
+        releasePane(preview, &pane);
+        preview.memory.release(before);
+        return false;
+    }
+    // The image point at the view's centre, and the scale shown.
+    const ZoomState& old = s->zoom;
+    int centreX = old.viewLeft + old.levelWidth[old.level] / 2, centreY = old.viewTop + old.levelHeight[old.level] / 2;
+    int oldStep = step(old), oldMagnify = magnify(old);
+    bool wasWhole = old.level == 0;
+
+    releasePane(preview, &s->previewPane);
+    preview.memory.release(s->beforeBuffer);
+    pane.controlId = s->previewPane.controlId;
+    s->previewPane = pane;
+    s->beforeBuffer = before;
+    ZoomState& zoom = s->zoom;
+    buildZoomTable(f, s->previewPane, &zoom);
+    zoom.level = 0;
+    for (int level = 1; level <= zoom.maxLevel && !wasWhole; ++level)
+        if (zoom.levelStep[level] == oldStep && zoom.levelMagnify[level] == oldMagnify) zoom.level = int16_t(level);
+    zoom.viewLeft = int16_t(centreX - zoom.levelWidth[zoom.level] / 2);
+    zoom.viewTop = int16_t(centreY - zoom.levelHeight[zoom.level] / 2);
+    if (zoom.level == 0) zoom.viewLeft = zoom.viewTop = 0;
+    updateVisibleRegion(s);
+    return true;
+}
+
+int splitColumn(const DialogSession& s) {
+    int column = s.splitAt - s.previewPane.displayRect.left, shown = paneShownWidth(s.previewPane);
+    return column < 0 ? 0 : column > shown ? shown : column;
+}
+
+int renderPreviewPane(DialogSession* s) {
+    PreviewContext& preview = previewOf(*s);
+    if (!s->split) return renderPreview(preview, s->mode, &s->previewPane);
+    PaneState before = s->previewPane;
+    before.rgbBuffer = s->beforeBuffer;
+    renderPreview(preview, PreviewMode::Before, &before);
+    int rendered = renderPreview(preview, PreviewMode::After, &s->previewPane);
+    if (rendered != kPreviewDone) return rendered;
+    // Left of the divider the picture before, right of it after.
+    const ptrdiff_t row = ptrdiff_t(paneShownWidth(s->previewPane)) * 3, columns = ptrdiff_t(splitColumn(*s)) * 3;
+    for (int y = 0; y < paneShownHeight(s->previewPane); ++y)
+        std::memcpy(s->previewPane.rgbBuffer + y * row, s->beforeBuffer + y * row, size_t(columns));
+    return kPreviewDone;
 }
 
 int recomputeIfPending(DialogSession* s) {

@@ -28,6 +28,12 @@ struct DialogSession {
     ZoomState zoom = {};
     PaneState previewPane = {}, navigatorPane = {};
     NavigatorDrag drag = {};
+    PreviewDrag previewDrag = {};
+    // Split view: Before left of the divider, After right of it; the divider
+    // at client column splitAt (kept on the picture when drawn).
+    bool split = false;
+    int16_t splitAt = 0;
+    uint8_t* beforeBuffer = nullptr;  // the Before half's picture, the preview's capacity
 
     bool ended = false;  // once ended nothing is repainted
     DialogEnd end = DialogEnd::NotCreated;
@@ -49,6 +55,23 @@ void endSession(DialogSession* s, DialogEnd end);
 void updateVisibleRegion(DialogSession* s);
 // "+" or "-": the next level in or out, keeping the centre of the view.
 ZoomButtons zoomSession(DialogSession* s, bool in);
+// The wheel over the preview: `notches` levels in (positive) or out,
+// keeping the image point under p (client coordinates) where it is.
+ZoomButtons zoomSessionAround(DialogSession* s, int notches, Point16Xy p);
+// The arrow keys: the view moves by an eighth of what it shows, (dx, dy) in
+// eighths (-1, 0 or 1 each way).
+void panSessionByKey(DialogSession* s, int dx, int dy);
+// The dialog was resized: the preview is laid out again over its new
+// placeholder at the same scale where the new zoom has it (else the whole
+// image), keeping the centre of the view, and the navigator (the same size)
+// moves to its new place. False when the preview's new buffers cannot be
+// had; its old layout stays.
+bool resizeSession(DialogSession* s, const Rect& previewPlaceholder, const Rect& navigatorPlaceholder);
+// Fills the preview pane's picture: the mode's, or Before and After split
+// at the divider.
+int renderPreviewPane(DialogSession* s);
+// The divider's column in the pane's picture (0 .. shown width).
+int splitColumn(const DialogSession& s);
 
 // The recomputation at the paint after a change, when one is pending:
 // kPreviewDone, or the failure to end the dialog with.

@@ -18,6 +18,14 @@ struct NavigatorDrag {
     PointerShape pointer;  // the pointer set on every cursor request
 };
 
+// Dragging on the preview itself: the picture (panning) or the split view's divider.
+struct PreviewDrag {
+    bool panning;
+    bool movingDivider;
+    Point16Xy start;                // where the button went down
+    int16_t startTop, startLeft;    // the view origin then
+};
+
 // What the dialog must do after a mouse message.
 struct DragEffect {
     bool capture;         // take the mouse

@@ -16,6 +16,28 @@ long roundedQuotient(long n, long d) {
 }
 int16_t lowestBitCleared(int16_t v) { return int16_t(uint16_t(v) & 0xFFFEu); }
 
+// The sampled pixels a level asks for each way: at step k the host has
+// F.right / k - F.left / k of them; an enlarged level fits the area's
+// pixels divided by the enlargement. Level 0 fits F whole.
+struct LevelBuffer {
+    int width, height;
+};
+LevelBuffer levelBuffer(const Rect& f, const Rect& area, const ZoomState& zoom, int level) {
+    int k = zoom.levelStep[level] > 1 ? zoom.levelStep[level] : 1;
+    int m = zoom.levelMagnify[level] > 1 ? zoom.levelMagnify[level] : 1;
+    int w = f.right / k - f.left / k, h = f.bottom / k - f.top / k;
+    if (level == 0) return {w, h};
+    return {smaller(w, rectWidth(area) / m), smaller(h, rectHeight(area) / m)};
+}
+
+// The pixel of the picture nearest to p.
+Point16Xy insidePicture(Point16Xy p, const Rect& r) {
+    Point16Xy c = p;
+    c.x = int16_t(c.x < r.left ? r.left : c.x >= r.right ? larger(r.left, r.right - 1) : c.x);
+    c.y = int16_t(c.y < r.top ? r.top : c.y >= r.bottom ? larger(r.top, r.bottom - 1) : c.y);
+    return c;
+}
+
 }  // namespace
 
 void layOutPane(const Rect& placeholder, const Rect& f, PaneState* pane) {
@@ -33,34 +55,46 @@ void layOutPane(const Rect& placeholder, const Rect& f, PaneState* pane) {
     pane->bufferWidth = int16_t(w);
     pane->bufferHeight = int16_t(h);
     pane->planeCount = 3;
+    pane->magnify = 1;
     pane->pixelCount = w * h;
+    pane->areaRect = shrunk;
+    pane->capacity = larger(rectWidth(shrunk), 1) * larger(rectHeight(shrunk), 1);
 }
 
 void buildZoomTable(const Rect& f, const PaneState& preview, ZoomState* zoom) {
     int fw = rectWidth(f), fh = rectHeight(f);
     // Level 0 shows the whole image at the step the preview was laid out
-    // with; each level above halves the step, down to 1 at topLevel.
+    // with; each level above halves the step, down to 1 at topLevel; the
+    // enlarged levels follow.
     int wholeStep = stepOfRate(preview.samplingRate) > 1 ? stepOfRate(preview.samplingRate) : 1;
     int top = 0;
-    while ((1 << top) < wholeStep && top < kMaxZoomLevels - 1) ++top;
+    while ((1 << top) < wholeStep && top < kMaxZoomLevels - 1 - kEnlargedLevels) ++top;
     zoom->topLevel = int16_t(top);
-    for (int i = top; i >= 1; --i) {
-        int step = 1 << (top - i);
-        zoom->levelStep[i] = int16_t(step);
-        zoom->levelWidth[i] = int16_t(smaller(preview.bufferWidth * step, fw));
-        zoom->levelHeight[i] = int16_t(smaller(preview.bufferHeight * step, fh));
-    }
+    zoom->maxLevel = int16_t(top + kEnlargedLevels);
     zoom->levelStep[0] = int16_t(wholeStep);
-    zoom->levelWidth[0] = int16_t(fw);
-    zoom->levelHeight[0] = int16_t(fh);
+    zoom->levelMagnify[0] = 1;
+    for (int i = 1; i <= zoom->maxLevel; ++i) {
+        zoom->levelStep[i] = int16_t(i <= top ? 1 << (top - i) : 1);
+        zoom->levelMagnify[i] = int16_t(i <= top ? 1 : 1 << (i - top));
+    }
+    for (int i = 0; i <= zoom->maxLevel; ++i) {
+        LevelBuffer b = levelBuffer(f, preview.areaRect, *zoom, i);
+        int k = zoom->levelStep[i];
+        zoom->levelWidth[i] = int16_t(i == 0 ? fw : smaller(b.width * k, fw));
+        zoom->levelHeight[i] = int16_t(i == 0 ? fh : smaller(b.height * k, fh));
+    }
     zoom->stepDown[0] = zoom->stepRight[0] = 0;
-    for (int i = 1; i <= zoom->topLevel; ++i) {
+    for (int i = 1; i <= zoom->maxLevel; ++i) {
         zoom->stepDown[i] = int16_t((zoom->levelHeight[i - 1] - zoom->levelHeight[i]) / 2);
         zoom->stepRight[i] = int16_t((zoom->levelWidth[i - 1] - zoom->levelWidth[i]) / 2);
     }
 }
 
-void formatZoomLabel(int step, char* text, size_t size) {
+void formatZoomLabel(int step, int magnify, char* text, size_t size) {
+    if (magnify > 1) {
+        std::snprintf(text, size, "%d%%", 100 * magnify);
+        return;
+    }
     if (step < 1) step = 1;
     if (step <= 10) {  // 10 % and more: whole percent or one decimal
         long tenths = roundedQuotient(1000, step);
@@ -78,6 +112,7 @@ void computeVisibleRegion(const Rect& f, ZoomState* zoom, PaneState* preview) {
     int level = zoom->level;
     int lw = zoom->levelWidth[level], lh = zoom->levelHeight[level];
     int k = zoom->levelStep[level] > 1 ? zoom->levelStep[level] : 1;
+    int m = zoom->levelMagnify[level] > 1 ? zoom->levelMagnify[level] : 1;
     Rect r = {zoom->viewTop, zoom->viewLeft, int16_t(zoom->viewTop + lh), int16_t(zoom->viewLeft + lw)};
     bool outside = r.left < f.left || r.left > f.right || r.right < f.left || r.right > f.right || r.top < f.top ||
                    r.top > f.bottom || r.bottom < f.top || r.bottom > f.bottom;
@@ -90,47 +125,94 @@ void computeVisibleRegion(const Rect& f, ZoomState* zoom, PaneState* preview) {
     // grid to keep, and the region stays inside the filter rectangle.
     if (k > 1) moveRectTo(&r, &r, lowestBitCleared(r.top), lowestBitCleared(r.left));
 
+    // The level's buffer, shown centred in the pane's area.
+    LevelBuffer b = levelBuffer(f, preview->areaRect, *zoom, level);
+    preview->bufferWidth = int16_t(b.width);
+    preview->bufferHeight = int16_t(b.height);
+    preview->pixelCount = b.width * b.height;
+    preview->magnify = int16_t(m);
+    const Rect& area = preview->areaRect;
+    int shownW = b.width * m, shownH = b.height * m;
+    int left = (area.left + area.right - shownW) / 2, top = (area.top + area.bottom - shownH) / 2;
+    preview->displayRect = {int16_t(top), int16_t(left), int16_t(top + shownH), int16_t(left + shownW)};
+
     Rect source = {int16_t(r.top / k), int16_t(r.left / k), 0, 0};
-    source.right = int16_t(source.left + preview->bufferWidth);
-    source.bottom = int16_t(source.top + preview->bufferHeight);
+    source.right = int16_t(source.left + b.width);
+    source.bottom = int16_t(source.top + b.height);
     preview->sourceRect = source;
     preview->samplingRate = rateOfStep(k);
 
     // The region the request shows, relative to F: the source rectangle back
     // in image pixels (it starts on the step's grid, at or before r).
-    int top = source.top * k - f.top, left = source.left * k - f.left;
-    int height = preview->bufferHeight * k, width = preview->bufferWidth * k;
-    top = top > 0 ? top : 0;
-    left = left > 0 ? left : 0;
-    preview->regionRect = {int16_t(top), int16_t(left), int16_t(top + height), int16_t(left + width)};
+    int regionTop = source.top * k - f.top, regionLeft = source.left * k - f.left;
+    int height = b.height * k, width = b.width * k;
+    regionTop = regionTop > 0 ? regionTop : 0;
+    regionLeft = regionLeft > 0 ? regionLeft : 0;
+    preview->regionRect = {int16_t(regionTop), int16_t(regionLeft), int16_t(regionTop + height),
+                           int16_t(regionLeft + width)};
     zoom->viewTop = r.top;
     zoom->viewLeft = r.left;
 }
 
-ZoomButtons zoomIn(ZoomState* zoom) {
-    ZoomButtons b = {true, true, 0};
-    zoom->level = int16_t(zoom->level + 1);
-    if (zoom->level >= zoom->topLevel) {
-        b.plusEnabled = false;
-        b.focus = 40;
-        zoom->level = zoom->topLevel;
-    }
-    zoom->viewTop = int16_t(zoom->viewTop + zoom->stepDown[zoom->level]);
-    zoom->viewLeft = int16_t(zoom->viewLeft + zoom->stepRight[zoom->level]);
+ZoomButtons zoomButtonsFor(const ZoomState& zoom) {
+    ZoomButtons b = {zoom.level < zoom.maxLevel, zoom.level > 0, 0};
+    if (!b.plusEnabled) b.focus = 40;
+    if (!b.minusEnabled) b.focus = 41;
     return b;
 }
 
-ZoomButtons zoomOut(ZoomState* zoom) {
-    ZoomButtons b = {true, true, 0};
-    zoom->level = int16_t(zoom->level - 1);
-    if (zoom->level <= 0) {
-        b.minusEnabled = false;
-        b.focus = 41;
-        zoom->level = 0;
+ZoomButtons zoomIn(ZoomState* zoom) {
+    if (zoom->level < zoom->maxLevel) {
+        zoom->level = int16_t(zoom->level + 1);
+        zoom->viewTop = int16_t(zoom->viewTop + zoom->stepDown[zoom->level]);
+        zoom->viewLeft = int16_t(zoom->viewLeft + zoom->stepRight[zoom->level]);
     }
-    zoom->viewTop = int16_t(zoom->viewTop - zoom->stepDown[zoom->level + 1]);
-    zoom->viewLeft = int16_t(zoom->viewLeft - zoom->stepRight[zoom->level + 1]);
-    return b;
+    return zoomButtonsFor(*zoom);
+}
+
+ZoomButtons zoomOut(ZoomState* zoom) {
+    if (zoom->level > 0) {
+        zoom->viewTop = int16_t(zoom->viewTop - zoom->stepDown[zoom->level]);
+        zoom->viewLeft = int16_t(zoom->viewLeft - zoom->stepRight[zoom->level]);
+        zoom->level = int16_t(zoom->level - 1);
+    }
+    return zoomButtonsFor(*zoom);
+}
+
+Point16Xy previewToImage(Point16Xy p, const PaneState& preview, const ZoomState& zoom) {
+    int k = zoom.levelStep[zoom.level] > 1 ? zoom.levelStep[zoom.level] : 1;
+    int m = zoom.levelMagnify[zoom.level] > 1 ? zoom.levelMagnify[zoom.level] : 1;
+    int x = zoom.viewLeft + (p.x - preview.displayRect.left) * k / m;
+    int y = zoom.viewTop + (p.y - preview.displayRect.top) * k / m;
+    return {int16_t(x), int16_t(y)};
+}
+
+void zoomAround(const Rect& f, ZoomState* zoom, PaneState* preview, int level, Point16Xy p) {
+    if (level < 0 || level > zoom->maxLevel || level == zoom->level) return;
+    // Where the pointer is over the picture now, and in the image.
+    Point16Xy onPicture = insidePicture(p, preview->displayRect);
+    Point16Xy q = previewToImage(onPicture, *preview, *zoom);
+    int fromLeft = onPicture.x - preview->areaRect.left, fromTop = onPicture.y - preview->areaRect.top;
+    // The new level's picture, centred in the area, puts q back under the pointer.
+    zoom->level = int16_t(level);
+    LevelBuffer b = levelBuffer(f, preview->areaRect, *zoom, level);
+    int k = zoom->levelStep[level] > 1 ? zoom->levelStep[level] : 1;
+    int m = zoom->levelMagnify[level] > 1 ? zoom->levelMagnify[level] : 1;
+    int marginX = (rectWidth(preview->areaRect) - b.width * m) / 2;
+    int marginY = (rectHeight(preview->areaRect) - b.height * m) / 2;
+    zoom->viewLeft = int16_t(q.x - (fromLeft - marginX) * k / m);
+    zoom->viewTop = int16_t(q.y - (fromTop - marginY) * k / m);
+    computeVisibleRegion(f, zoom, preview);
+}
+
+void panBy(const Rect& f, ZoomState* zoom, PaneState* preview, int16_t fromTop, int16_t fromLeft, int dx, int dy) {
+    int k = zoom->levelStep[zoom->level] > 1 ? zoom->levelStep[zoom->level] : 1;
+    int m = zoom->levelMagnify[zoom->level] > 1 ? zoom->levelMagnify[zoom->level] : 1;
+    // Screen pixels to image pixels; the picture moves with the pointer.
+    long left = fromLeft - long(dx) * k / m, top = fromTop - long(dy) * k / m;
+    zoom->viewLeft = int16_t(left < f.left ? f.left : left > f.right ? f.right : left);
+    zoom->viewTop = int16_t(top < f.top ? f.top : top > f.bottom ? f.bottom : top);
+    computeVisibleRegion(f, zoom, preview);
 }
 
 Point16Xy navigatorToImage(Point16Xy p, const PaneState& navigator, const Rect& f) {

@@ -16,9 +16,9 @@ void buildPanePixelMap(const PaneState& pane, int16_t hostImageMode, bool haveMa
                        PSPixelMask* mask) {
     *map = {};
     map->version = 1;
-    map->bounds = {0, 0, pane.bufferHeight, pane.bufferWidth};
+    map->bounds = {0, 0, paneShownHeight(pane), paneShownWidth(pane)};
     map->imageMode = displayImageMode(hostImageMode);
-    map->rowBytes = int32_t(pane.bufferWidth) * 3;
+    map->rowBytes = int32_t(paneShownWidth(pane)) * 3;
     map->colBytes = 3;
     map->planeBytes = 1;
     map->baseAddr = pane.rgbBuffer;

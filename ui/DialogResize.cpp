@@ -1,0 +1,112 @@
+#include "ui/DialogResize.h"
+
+#include "ui/DialogIds.h"
+
+namespace {
+
+struct AnchoredId {
+    int id;
+    Anchor anchor;
+};
+const AnchoredId kAnchors[] = {
+    {ID_PREVIEW_GROUP, Anchor::Grow},      {ID_PREVIEW_PANE, Anchor::Grow},
+    {ID_TITLE_TEXT, Anchor::HalfRight},    {ID_LOGO, Anchor::Right},
+    {ID_ZOOM_IN, Anchor::Right},           {ID_ZOOM_OUT, Anchor::Right},
+    {ID_ZOOM_CAPTION, Anchor::Right},      {ID_ZOOM_LABEL, Anchor::Right},
+    {ID_NAVIGATOR_GROUP, Anchor::Right},   {ID_NAVIGATOR_PANE, Anchor::Right},
+    {ID_BRIGHTNESS_GROUP, Anchor::Right},  {ID_BRIGHTNESS_SLIDER, Anchor::Right},
+    {ID_BRIGHTNESS_EDIT, Anchor::Right},   {ID_MINIMUM_LABEL, Anchor::Right},
+    {ID_MAXIMUM_LABEL, Anchor::Right},     {ID_INTENSITY_GROUP, Anchor::Right},
+    {ID_INTENSITY_SLIDER, Anchor::Right},  {ID_INTENSITY_EDIT, Anchor::Right},
+    {ID_LESS_LABEL, Anchor::Right},        {ID_MORE_LABEL, Anchor::Right},
+    {ID_BEFORE, Anchor::Down},             {ID_AFTER, Anchor::Down},
+    {ID_SPLIT, Anchor::Down},              {ID_OK, Anchor::RightDown},
+    {ID_DEFAULTS, Anchor::RightDown},      {ID_CANCEL, Anchor::RightDown},
+    {ID_HELP_BUTTON, Anchor::RightDown},
+};
+static_assert(sizeof kAnchors / sizeof kAnchors[0] <= kMaxAnchoredControls, "FrameLayout holds every control");
+
+Rect clientRectOf(HWND dialog, HWND control) {
+    RECT r = {};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return {int16_t(r.top), int16_t(r.left), int16_t(r.bottom), int16_t(r.right)};
+}
+
+SavedSize readSavedSize() {
+    SavedSize saved = {};
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kFrameKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return saved;
+    DWORD width = 0, height = 0, widthType = 0, heightType = 0, size = sizeof width;
+    bool readWidth = RegQueryValueExA(key, kFrameWidthValue, nullptr, &widthType, reinterpret_cast<BYTE*>(&width),
+                                      &size) == ERROR_SUCCESS && size == sizeof width;
+    size = sizeof height;
+    bool readHeight = RegQueryValueExA(key, kFrameHeightValue, nullptr, &heightType, reinterpret_cast<BYTE*>(&height),
+                                       &size) == ERROR_SUCCESS && size == sizeof height;
+    RegCloseKey(key);
+    saved.read = readWidth && readHeight;
+    saved.typed = widthType == REG_DWORD && heightType == REG_DWORD;
+    // Read as signed: a negative size stays negative and is refused.
+    saved.width = LONG(width);
+    saved.height = LONG(height);
+    return saved;
+}
+
+}  // namespace
+
+void captureFrame(HWND dialog, FrameLayout* frame) {
+    RECT window = {}, client = {};
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    frame->minimumWindow = {window.right - window.left, window.bottom - window.top};
+    frame->client = {client.right, client.bottom};
+    frame->count = 0;
+    for (const AnchoredId& a : kAnchors) {
+        HWND control = GetDlgItem(dialog, a.id);
+        if (control == nullptr) continue;
+        frame->items[frame->count++] = {a.id, a.anchor, clientRectOf(dialog, control)};
+    }
+}
+
+void applyFrame(HWND dialog, const FrameLayout& frame) {
+    RECT client = {};
+    GetClientRect(dialog, &client);
+    int dx = client.right - frame.client.cx, dy = client.bottom - frame.client.cy;
+    HDWP moves = BeginDeferWindowPos(frame.count);
+    for (int i = 0; i < frame.count; ++i) {
+        Rect r = anchoredRect(frame.items[i].original, frame.items[i].anchor, dx, dy);
+        HWND control = GetDlgItem(dialog, frame.items[i].id);
+        const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+        if (moves != nullptr)
+            moves = DeferWindowPos(moves, control, nullptr, r.left, r.top, rectWidth(r), rectHeight(r), flags);
+        else
+            SetWindowPos(control, nullptr, r.left, r.top, rectWidth(r), rectHeight(r), flags);
+    }
+    if (moves != nullptr) EndDeferWindowPos(moves);
+}
+
+void placeAtOpeningSize(HWND dialog, const FrameLayout& frame) {
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    const RECT& work = monitor.rcWork;
+    FrameSize workSize = {work.right - work.left, work.bottom - work.top};
+    FrameSize size = openingSize(readSavedSize(), {frame.minimumWindow.cx, frame.minimumWindow.cy}, workSize);
+    int left = work.left + (workSize.width - size.width) / 2, top = work.top + (workSize.height - size.height) / 2;
+    SetWindowPos(dialog, nullptr, left > work.left ? left : work.left, top > work.top ? top : work.top, size.width,
+                 size.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void keepSize(HWND dialog) {
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(dialog, &placement)) return;
+    const RECT& r = placement.rcNormalPosition;
+    DWORD width = DWORD(r.right - r.left), height = DWORD(r.bottom - r.top);
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kFrameKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, kFrameWidthValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&width), sizeof width);
+    RegSetValueExA(key, kFrameHeightValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&height), sizeof height);
+    RegCloseKey(key);
+}
