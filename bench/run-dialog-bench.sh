@@ -12,5 +12,5 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 convert "$photo" -resize '6000x4000!' "$work/photo.ppm"
 export VELMORA_WINEPREFIX=$("$root/scripts/dialog-prefix.sh")
-xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/wine-run" "$root/build/$build/bench/velmora_dialog_bench.exe" \
+xvfb-run -a -s "-screen 0 1600x1200x24" "$root/scripts/wine-run" "$root/build/$build/bench/velmora_dialog_bench.exe" \
     "$root/build/$build/Velmora.8bf" "Z:${work//\//\\}\\photo.ppm"

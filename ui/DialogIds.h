@@ -5,6 +5,8 @@
 
 #define IDS_TITLE_TEXT 1
 #define IDB_LOGO 122
+#define IDB_LOGO_150 123
+#define IDB_LOGO_200 124
 #define IDC_POINTING_HAND 129
 #define IDC_GRABBING_HAND 130
 #define IDC_OPEN_HAND 131

@@ -55,6 +55,7 @@ SavedSize readSavedSize() {
 }  // namespace
 
 void captureFrame(HWND dialog, FrameLayout* frame) {
+    frame->dpi = dpiOf(dialog);
     RECT window = {}, client = {};
     GetWindowRect(dialog, &window);
     GetClientRect(dialog, &client);
@@ -66,6 +67,51 @@ void captureFrame(HWND dialog, FrameLayout* frame) {
         if (control == nullptr) continue;
         frame->items[frame->count++] = {a.id, a.anchor, clientRectOf(dialog, control)};
     }
+}
+
+void rescaleFrame(FrameLayout* frame, unsigned dpi) {
+    if (dpi == 0 || frame->dpi == 0 || dpi == frame->dpi) return;
+    auto scaled = [&](long v) { return MulDiv(int(v), int(dpi), int(frame->dpi)); };
+    frame->minimumWindow = {scaled(frame->minimumWindow.cx), scaled(frame->minimumWindow.cy)};
+    frame->client = {scaled(frame->client.cx), scaled(frame->client.cy)};
+    for (int i = 0; i < frame->count; ++i) {
+        Rect& r = frame->items[i].original;
+        r = {int16_t(scaled(r.top)), int16_t(scaled(r.left)), int16_t(scaled(r.bottom)), int16_t(scaled(r.right))};
+    }
+    frame->dpi = dpi;
+}
+
+unsigned dpiOf(HWND window) {
+    using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+    auto forWindow = reinterpret_cast<GetDpiForWindowProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (forWindow != nullptr) {
+        UINT dpi = forWindow(window);
+        if (dpi != 0) return dpi;
+    }
+    HDC dc = GetDC(window);
+    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc) ReleaseDC(window, dc);
+    return dpi > 0 ? unsigned(dpi) : 96;
+}
+
+namespace {
+using SetThreadDpiAwarenessContextProc = HANDLE(WINAPI*)(HANDLE);
+SetThreadDpiAwarenessContextProc threadAwarenessSetter() {
+    return reinterpret_cast<SetThreadDpiAwarenessContextProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
+}
+const HANDLE kPerMonitorAwareV2 = reinterpret_cast<HANDLE>(intptr_t(-4));
+}  // namespace
+
+void* becomePerMonitorDpiAware() {
+    SetThreadDpiAwarenessContextProc set = threadAwarenessSetter();
+    return set != nullptr ? set(kPerMonitorAwareV2) : nullptr;
+}
+
+void restoreDpiAwareness(void* previous) {
+    SetThreadDpiAwarenessContextProc set = threadAwarenessSetter();
+    if (set != nullptr && previous != nullptr) set(previous);
 }
 
 void applyFrame(HWND dialog, const FrameLayout& frame) {

@@ -42,6 +42,8 @@ HCURSOR cursorFor(const MainDialog& d, PointerShape shape) {
 namespace {
 
 constexpr UINT_PTR kRecomputeTimer = 1;
+// Posted after a change of scale: lays the dialog out again once the system has rescaled it.
+constexpr UINT kRelayoutMessage = WM_APP + 1;
 
 void setCurrentCursor(const MainDialog& d) { SetCursor(cursorFor(d, d.session.drag.pointer)); }
 
@@ -216,6 +218,31 @@ void setUpControls(HWND dialog, MainDialog& d) {
     SendMessageA(d.intensityTrackbar, TBM_SETPOS, TRUE, LPARAM(settings.vibrance));
 }
 
+// The logo drawn for the monitor's scale (1, 1.5 or 2 times), not stretched.
+void showLogoFor(HWND dialog, MainDialog& d, unsigned dpi) {
+    int id = dpi >= 192 ? IDB_LOGO_200 : dpi >= 144 ? IDB_LOGO_150 : IDB_LOGO;
+    HBITMAP logo = nullptr;
+    if (id != IDB_LOGO) {
+        logo = static_cast<HBITMAP>(LoadImageA(static_cast<HINSTANCE>(d.inputs->module), MAKEINTRESOURCEA(id),
+                                               IMAGE_BITMAP, 0, 0, 0));
+        if (logo == nullptr) return;
+    }
+    HBITMAP shown = logo != nullptr ? logo : d.templateLogo;
+    if (shown == nullptr) return;  // the template's logo is still shown
+    auto previous = reinterpret_cast<HBITMAP>(
+        SendDlgItemMessageA(dialog, ID_LOGO, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(shown)));
+    if (d.templateLogo == nullptr) d.templateLogo = previous;
+    if (d.logo != nullptr) DeleteObject(d.logo);
+    d.logo = logo;
+}
+
+void releaseLogo(HWND dialog, MainDialog& d) {
+    if (d.logo == nullptr) return;
+    SendDlgItemMessageA(dialog, ID_LOGO, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(d.templateLogo));
+    DeleteObject(d.logo);
+    d.logo = nullptr;
+}
+
 // The whole dialog, frame included, must fit the monitor it opens on; its
 // size in pixels follows from its layout in dialog units and the text size
 // the user has set. False after saying what does not fit and what to do.
@@ -247,6 +274,7 @@ INT_PTR setUp(HWND dialog, MainDialog& d) {
         SetDlgItemTextA(dialog, ID_TITLE_TEXT, text);
     SetWindowTextA(dialog, kDialogTitle);
     d.previewWindow = GetDlgItem(dialog, ID_PREVIEW_PANE);
+    showLogoFor(dialog, d, dpiOf(dialog));
     // The layout's size is the smallest; the dialog opens larger.
     captureFrame(dialog, &d.frame);
     placeAtOpeningSize(dialog, d.frame);
@@ -305,6 +333,21 @@ INT_PTR resized(HWND dialog, MainDialog& d) {
     return TRUE;
 }
 
+// Moved to a monitor of another scale: the system rescales the dialog and
+// moves it to the rectangle it suggests; the layout follows once it is done.
+INT_PTR scaleChanged(HWND dialog, MainDialog& d, WPARAM wParam, LPARAM lParam) {
+    unsigned dpi = LOWORD(wParam);
+    if (d.frame.count == 0 || dpi < 48 || dpi > 960) return FALSE;
+    rescaleFrame(&d.frame, dpi);
+    showLogoFor(dialog, d, dpi);
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    if (suggested != nullptr)
+        SetWindowPos(dialog, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    PostMessageA(dialog, kRelayoutMessage, 0, 0);
+    return FALSE;  // the system's own handling (fonts, controls) follows
+}
+
 INT_PTR smallestSize(MainDialog& d, LPARAM lParam) {
     if (d.frame.count == 0) return FALSE;
     auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
@@ -355,8 +398,11 @@ INT_PTR handleMessage(HWND dialog, MainDialog& d, UINT message, WPARAM wParam, L
         case WM_SIZE: return resized(dialog, d);
         case WM_GETMINMAXINFO: return smallestSize(d, lParam);
         case WM_MOUSEWHEEL: return wheelOverDialog(d, wParam, lParam);
+        case WM_DPICHANGED: return scaleChanged(dialog, d, wParam, lParam);
+        case kRelayoutMessage: return resized(dialog, d);
         case WM_DESTROY:
             if (d.frame.count != 0) keepSize(dialog);
+            releaseLogo(dialog, d);
             return FALSE;
         case WM_SETCURSOR: setCurrentCursor(d); return TRUE;
         case WM_HELP: openHelp(dialog); return TRUE;  // F1
@@ -408,7 +454,9 @@ DialogEnd ShowMainDialog(const DialogInputs& inputs) {
     HWND owner = reinterpret_cast<HWND>(inputs.ownerWindow);
     d.hostClassCursor = owner ? reinterpret_cast<HCURSOR>(GetClassLongPtrA(owner, GCLP_HCURSOR)) : nullptr;
     if (owner) SetClassLongPtrA(owner, GCLP_HCURSOR, 0);
+    void* awareness = becomePerMonitorDpiAware();
     INT_PTR result = DialogBoxParamA(module, "VLM", owner, KRVVLMProc, reinterpret_cast<LPARAM>(&d));
+    restoreDpiAwareness(awareness);
     if (owner) SetClassLongPtrA(owner, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(d.hostClassCursor));
     unregisterPreviewClass(inputs.module);
     // A dialog that could not be created, or ended without a word (it was

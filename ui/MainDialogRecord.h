@@ -14,6 +14,7 @@ struct MainDialog {
     HCURSOR pointingHandCursor, grabbingHandCursor, openHandCursor, busyCursor, hostClassCursor, dividerCursor;
     HWND brightnessTrackbar, intensityTrackbar, previewWindow;
     FrameLayout frame;
+    HBITMAP logo, templateLogo;  // the logo drawn for the monitor's scale, and the template's own
     int wheelRemainder;   // wheel travel short of a notch
     int lastRecomputeMs;  // the last recomputation's time, -1 before the first
 };

@@ -5,6 +5,8 @@ Outputs, all written next to this script:
 
   logo.bmp           product logo (bitmap resource 122): 70 x 38 pixels, 24-bit
                      uncompressed Windows BMP, drawn procedurally below
+  logo-150.bmp       the logo drawn at 105 x 57 for 144 dots per inch (resource 123)
+  logo-200.bmp       the logo drawn at 140 x 76 for 192 dots per inch (resource 124)
   pointing_hand.cur  32 x 32 monochrome cursor, hot spot (13, 1)
   grabbing_hand.cur  32 x 32 monochrome cursor, hot spot (13, 1)
   open_hand.cur      32 x 32 monochrome cursor, hot spot (14, 3)
@@ -221,21 +223,22 @@ def text_mask():
     return ink
 
 
-def logo_pixels():
-    """Rows of (r, g, b) byte triples, top row first."""
+def logo_pixels(scale=1.0):
+    """Rows of (r, g, b) byte triples, top row first, the logo drawn `scale`
+    times its size: every sub-sample takes the colour of the logo point it
+    falls on, ink where the word's pixel there is inked, so that the word
+    stays as sharp as the size allows (2: each letter pixel 2 x 2)."""
     ink = text_mask()
     n = SUPERSAMPLING
     rows = []
-    for py in range(LOGO_HEIGHT):
+    for py in range(int(round(LOGO_HEIGHT * scale))):
         row = []
-        for px in range(LOGO_WIDTH):
-            if (px, py) in ink:
-                row.append(INK)
-                continue
+        for px in range(int(round(LOGO_WIDTH * scale))):
             total = [0.0, 0.0, 0.0]
             for sy in range(n):
                 for sx in range(n):
-                    c = logo_sample(px + (sx + 0.5) / n, py + (sy + 0.5) / n)
+                    x, y = (px + (sx + 0.5) / n) / scale, (py + (sy + 0.5) / n) / scale
+                    c = INK if (int(x), int(y)) in ink else logo_sample(x, y)
                     for i in range(3):
                         total[i] += c[i]
             row.append(tuple(min(255, max(0, int(v / (n * n) + 0.5))) for v in total))
@@ -271,6 +274,9 @@ def bmp_bytes(rows):
 def outputs():
     """Yields (file name, contents) for every generated file."""
     yield "logo.bmp", bmp_bytes(logo_pixels())
+    # The same for 144 and 192 dots per inch, drawn at their size rather than stretched.
+    yield "logo-150.bmp", bmp_bytes(logo_pixels(1.5))
+    yield "logo-200.bmp", bmp_bytes(logo_pixels(2.0))
     for name, hot_x, hot_y in CURSORS:
         rows = read_picture(os.path.join(HERE, name + ".txt"))
         yield name + ".cur", cursor_bytes(rows, hot_x, hot_y)

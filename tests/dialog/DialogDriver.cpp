@@ -229,6 +229,18 @@ void DialogDriver::pasteInto(int id, const std::string& text) {
     pressKey('V', VK_CONTROL);
 }
 
+void DialogDriver::sendMouseDown(int x, int y) {
+    sendMouse(0, x, y);
+    sendMouse(MOUSEEVENTF_LEFTDOWN, x, y);
+    waitForInput();
+}
+
+void DialogDriver::sendMouseUp(int x, int y) {
+    sendMouse(MOUSEEVENTF_MOVE, x, y);
+    sendMouse(MOUSEEVENTF_LEFTUP, x, y);
+    waitForInput();
+}
+
 void DialogDriver::drag(POINT from, POINT to) {
     sendMouse(0, from.x, from.y);
     sendMouse(MOUSEEVENTF_LEFTDOWN, from.x, from.y);
@@ -359,6 +371,11 @@ void runWithUser(const std::function<void()>& host, const char* caption,
                  const std::function<void(DialogDriver&)>& user) {
     std::atomic<bool> hostDone(false);
     std::thread acting([&] {
+        // The user sees the screen as the dialog draws it: at the monitor's own scale.
+        using SetAwareness = HANDLE(WINAPI*)(HANDLE);
+        auto set = reinterpret_cast<SetAwareness>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
+        if (set != nullptr) set(reinterpret_cast<HANDLE>(intptr_t(-4)));  // per monitor, version 2
         HWND dialog = waitForWindow(caption, 60000, &hostDone);
         if (dialog == nullptr) return;
         DialogDriver driver(dialog);

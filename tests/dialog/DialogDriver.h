@@ -55,6 +55,9 @@ public:
     void typeInto(int id, const std::string& characters);
     // Puts the text on the clipboard, selects the box's text and presses Ctrl+V.
     void pasteInto(int id, const std::string& text);
+    // The left button pressed at a client point, and released at another.
+    void sendMouseDown(int x, int y);
+    void sendMouseUp(int x, int y);
     // Presses the left button at `from`, moves to `to` in steps and releases.
     void drag(POINT from, POINT to);
     // Waits until the dialog's thread has taken in all real input sent so far.

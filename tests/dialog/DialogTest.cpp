@@ -479,20 +479,20 @@ TEST(MainDialog, DraggingTheNavigatorFrameMovesTheViewAndAClickBesideItCentresIt
     EXPECT_TRUE(host.leaks().empty());
 }
 
-// A small image is whole at 100 % one step up (not a quarter of it, as in a
-// pane of the whole image's size), then enlarged to 200 % and 400 %.
-TEST(MainDialog, TheSmallestImageReachesFullSizeInOneStep) {
+// A small image is shown whole at 100 % from the start (it fits the pane),
+// then enlarged to 200 % and 400 %.
+TEST(MainDialog, ASmallImageIsWholeAtFullSizeAndEnlargesTo400Percent) {
     TestHost host(scenes::darkRoom(350, 350), interactive());
     runDialog(host, [&](DialogDriver& d) {
-        EXPECT_EQ(d.text(ID_ZOOM_LABEL), "50%");
-        d.click(ID_ZOOM_IN);
         EXPECT_EQ(d.text(ID_ZOOM_LABEL), "100%");
+        EXPECT_FALSE(d.enabled(ID_ZOOM_OUT));
         d.settle();
-        // 100 %: the pane's pixels at sampling step 1.
+        // 100 %: the pane's pixels at sampling step 1, the whole image.
         const testhost::DisplayCall* preview = lastCall(host, false);
         EXPECT_EQ(preview->srcRect.right, 350);
         EXPECT_EQ(host.requests().back().inputRate, 0x10000);
         d.click(ID_ZOOM_IN);
+        EXPECT_EQ(d.text(ID_ZOOM_LABEL), "200%");
         d.click(ID_ZOOM_IN);
         EXPECT_EQ(d.text(ID_ZOOM_LABEL), "400%");
         EXPECT_FALSE(d.enabled(ID_ZOOM_IN));
@@ -686,8 +686,10 @@ TEST(AboutBox, ShowsTheVersionAndClosesWithOkOrEsc) {
     }
 }
 
-// The README's pictures: the dialog on a real photo, After, Before and at
-// 100 %, and the About box. Runs when VELMORA_SCREENSHOTS names a folder and
+// The README's pictures: the dialog on a real photo at a size that reads
+// well on a page, After, Before, split at 100 % and at 400 %, and the About
+// box; at another text size than 96 dots per inch the dialog's pictures are
+// named with it. Runs when VELMORA_SCREENSHOTS names a folder and
 // VELMORA_DIALOG_PHOTO a PPM or PNG photo.
 TEST(Screenshots, DialogAndAboutBox) {
     const char* folder = std::getenv("VELMORA_SCREENSHOTS");
@@ -697,19 +699,35 @@ TEST(Screenshots, DialogAndAboutBox) {
     std::string error;
     ASSERT_TRUE(cli::readImage(photo, &source, &error)) << error;
     std::string dir = folder;
+    const char* dpi = std::getenv("VELMORA_DIALOG_DPI");
+    const std::string suffix = dpi == nullptr || std::string(dpi) == "96" ? "" : std::string("-") + dpi + "dpi";
     TestHost host(cli::toPlanar(source.pixels), interactive(12, 0));
-    runDialog(host, [&](DialogDriver& d) {
+    runDialogAsOpened(host, [&](DialogDriver& d) {
+        d.resizeTo(1, 1);
+        SIZE smallest = d.windowSize();
+        d.resizeTo(smallest.cx * 13 / 10, smallest.cy * 13 / 10);
         d.waitForTimer();
-        EXPECT_TRUE(d.saveScreenshot(dir + "/dialog-after.png"));
+        EXPECT_TRUE(d.saveScreenshot(dir + "/dialog-after" + suffix + ".png"));
+        if (!suffix.empty()) return;
         d.click(ID_BEFORE);
         d.settle();
         EXPECT_TRUE(d.saveScreenshot(dir + "/dialog-before.png"));
         d.click(ID_AFTER);
-        while (d.enabled(ID_ZOOM_IN)) d.click(ID_ZOOM_IN);
+        while (d.text(ID_ZOOM_LABEL) != "100%") d.click(ID_ZOOM_IN);
+        d.click(ID_SPLIT);
         d.settle();
-        EXPECT_TRUE(d.saveScreenshot(dir + "/dialog-100-percent.png"));
+        EXPECT_TRUE(d.saveScreenshot(dir + "/dialog-split-100-percent.png"));
+        d.click(ID_SPLIT);
+        // From the whole image the wheel zooms in on the seed head, left of the middle.
+        while (d.enabled(ID_ZOOM_OUT)) d.click(ID_ZOOM_OUT);
+        const testhost::DisplayCall whole = *lastCall(host, false);
+        int x = whole.dstCol + whole.srcRect.right * 33 / 100, y = whole.dstRow + whole.srcRect.bottom * 40 / 100;
+        for (int i = 0; i < 16 && d.enabled(ID_ZOOM_IN); ++i) d.wheelAt(x, y, 1);
+        d.settle();
+        EXPECT_TRUE(d.saveScreenshot(dir + "/dialog-400-percent.png"));
         d.click(ID_CANCEL);
     });
+    if (!suffix.empty()) return;
     testhost::TestHostOptions options;
     options.parentWindow = reinterpret_cast<intptr_t>(hostWindow());
     TestHost about(scenes::darkRoom(400, 400), options);
@@ -1338,5 +1356,46 @@ TEST(DialogOfToday, WheelDragArrowsAndSplitViewShowTheOutputAndOkGivesTheToolsBy
     });
     ASSERT_EQ(result, 0);
     EXPECT_TRUE(host.image().data == expected.data);
+    EXPECT_TRUE(host.leaks().empty());
+}
+
+// Moved to a monitor of 144 dots per inch and back, in the middle of dragging
+// the picture: the logo is drawn for the scale, the preview stays inside the
+// dialog, and OK still gives the tool's bytes.
+TEST(DialogOfToday, AChangeOfScaleMidDragRelaysTheDialogOut) {
+    const testhost::HostImage image = scenes::darkRoom(1200, 900);
+    TestHost host(image, interactive(12, 0));
+    int16_t result = runDialogAsOpened(host, [&](DialogDriver& d) {
+        auto logoWidth = [&] {
+            BITMAP bitmap = {};
+            HANDLE shown = reinterpret_cast<HANDLE>(SendMessageA(d.item(ID_LOGO), STM_GETIMAGE, IMAGE_BITMAP, 0));
+            GetObjectA(shown, sizeof bitmap, &bitmap);
+            return bitmap.bmWidth;
+        };
+        EXPECT_EQ(logoWidth(), 70);
+        RECT pane = d.itemRect(ID_PREVIEW_PANE);
+        POINT centre = {(pane.left + pane.right) / 2, (pane.top + pane.bottom) / 2};
+        d.wheelAt(centre.x, centre.y, 2);
+        d.sendMouseDown(centre.x, centre.y);
+        RECT window = {};
+        GetWindowRect(d.dialog(), &window);
+        for (int dpi : {144, 96}) {
+            RECT suggested = window;
+            suggested.right = window.left + (window.right - window.left) * dpi / 96;
+            suggested.bottom = window.top + (window.bottom - window.top) * dpi / 96;
+            SendMessageA(d.dialog(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+            d.settle();
+            EXPECT_EQ(logoWidth(), dpi == 144 ? 105 : 70);
+            RECT client = {}, moved = d.itemRect(ID_PREVIEW_PANE);
+            GetClientRect(d.dialog(), &client);
+            EXPECT_LE(moved.right, client.right) << dpi;
+            EXPECT_LE(moved.bottom, client.bottom) << dpi;
+            EXPECT_LT(d.itemRect(ID_OK).right, client.right + 1) << dpi;
+        }
+        d.sendMouseUp(centre.x - 30, centre.y - 30);
+        d.clickToClose(ID_OK);
+    });
+    ASSERT_EQ(result, 0);
+    EXPECT_TRUE(host.image().data == toolOutput(image, 12, 0).data);
     EXPECT_TRUE(host.leaks().empty());
 }

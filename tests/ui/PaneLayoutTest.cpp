@@ -64,9 +64,9 @@ TEST(PaneLayout, ZoomLabels) {
 }
 
 // Every level's label names its sampling step, and the steps halve from the
-// fit level's (a 1600 x 900 image fits at 1/5) down to 1.
+// fit level's (a 1900 x 900 image fits the 410 x 370 area at 1/5) down to 1.
 TEST(PaneLayout, LevelStepsAreTheScalesShown) {
-    Rect f = {0, 0, 900, 1600};
+    Rect f = {0, 0, 900, 1900};
     Preview p(f, kPlaceholder);
     EXPECT_EQ(p.pane.samplingRate, 5 << 16);
     ASSERT_EQ(p.zoom.topLevel, 3);

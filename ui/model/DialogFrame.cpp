@@ -4,9 +4,10 @@ namespace {
 
 constexpr int kLatencyGoalMs = 150;
 constexpr int kShortestDelayMs = 20;
-constexpr int kFirstDelayMs = 100;
-// What the paint adds to the recomputation (the 100 % render, the drawing).
-constexpr int kPaintAllowanceMs = 30;
+constexpr int kFirstDelayMs = 80;
+// What the paint adds to the recomputation (the 100 % render of a large
+// pane, the drawing) and what the system takes to deliver input and paints.
+constexpr int kPaintAllowanceMs = 50;
 
 int larger(int a, int b) { return a > b ? a : b; }
 int smaller(int a, int b) { return a < b ? a : b; }

@@ -123,6 +123,7 @@ bool resizeSession(DialogSession* s, const Rect& previewPlaceholder, const Rect&
     if (rectWidth(previewPlaceholder) == rectWidth(s->previewPane.areaRect) + 4 &&
         rectHeight(previewPlaceholder) == rectHeight(s->previewPane.areaRect) + 4) {
         // Moved only: the same buffers serve.
+        s->splitAt = int16_t(s->splitAt + previewPlaceholder.left + 2 - s->previewPane.areaRect.left);
         moveRectTo(&s->previewPane.areaRect, &s->previewPane.areaRect, previewPlaceholder.top + 2,
                    previewPlaceholder.left + 2);
         updateVisibleRegion(s);
@@ -139,6 +140,10 @@ bool resizeSession(DialogSession* s, const Rect& previewPlaceholder, const Rect&
     int oldStep = step(old), oldMagnify = magnify(old);
     bool wasWhole = old.level == 0;
 
+    // The divider keeps its place in proportion to the area.
+    const Rect& oldArea = s->previewPane.areaRect;
+    int oldWidth = rectWidth(oldArea) > 0 ? rectWidth(oldArea) : 1;
+    s->splitAt = int16_t(pane.areaRect.left + long(s->splitAt - oldArea.left) * rectWidth(pane.areaRect) / oldWidth);
     releasePane(preview, &s->previewPane);
     preview.memory.release(s->beforeBuffer);
     pane.controlId = s->previewPane.controlId;

@@ -43,9 +43,11 @@ Point16Xy insidePicture(Point16Xy p, const Rect& r) {
 void layOutPane(const Rect& placeholder, const Rect& f, PaneState* pane) {
     Rect shrunk = placeholder;
     insetRect(&shrunk, 2, 2);
-    double dw = rectWidth(shrunk), dh = rectHeight(shrunk);
-    double fw = rectWidth(f), fh = rectHeight(f);
-    int k = larger(int((fw + dw) / dw + 0.5), int((fh + dh) / dh + 0.5));
+    // The smallest whole step at which F fits the area: the picture of the
+    // whole image takes as much of the pane as it can.
+    int dw = larger(rectWidth(shrunk), 1), dh = larger(rectHeight(shrunk), 1);
+    int fw = rectWidth(f), fh = rectHeight(f);
+    int k = larger(1, larger((fw + dw - 1) / dw, (fh + dh - 1) / dh));
     pane->sourceRect = {int16_t(f.top / k), int16_t(f.left / k), int16_t(f.bottom / k), int16_t(f.right / k)};
     pane->samplingRate = rateOfStep(k);
     int w = rectWidth(pane->sourceRect), h = rectHeight(pane->sourceRect);

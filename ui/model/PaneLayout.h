@@ -8,8 +8,8 @@
 #include "planes/PaneState.h"
 
 // Places a pane over its placeholder (the placeholder's window rectangle in
-// client coordinates): the sampling step k that fits F into the shrunken area
-// (areaRect), sourceRect = F / k, samplingRate = k << 16, the centred
+// client coordinates): the smallest sampling step k at which F fits the
+// shrunken area (areaRect), sourceRect = F / k, samplingRate = k << 16, the centred
 // displayRect, the buffer size and the capacity its buffers need for the
 // whole area.
 void layOutPane(const Rect& placeholder, const Rect& f, PaneState* pane);
