@@ -4,10 +4,10 @@ namespace {
 
 constexpr int kLatencyGoalMs = 150;
 constexpr int kShortestDelayMs = 20;
-constexpr int kFirstDelayMs = 80;
+constexpr int kFirstDelayMs = 60;
 // What the paint adds to the recomputation (the 100 % render of a large
 // pane, the drawing) and what the system takes to deliver input and paints.
-constexpr int kPaintAllowanceMs = 50;
+constexpr int kPaintAllowanceMs = 70;
 
 int larger(int a, int b) { return a > b ? a : b; }
 int smaller(int a, int b) { return a < b ? a : b; }
