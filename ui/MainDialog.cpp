@@ -321,8 +321,8 @@ INT_PTR paint(HWND dialog, MainDialog& d) {
 }
 
 // The controls follow the new size and the preview takes the space.
-INT_PTR resized(HWND dialog, MainDialog& d) {
-    if (d.frame.count == 0) return FALSE;
+INT_PTR resized(HWND dialog, MainDialog& d, WPARAM how) {
+    if (d.frame.count == 0 || how == SIZE_MINIMIZED) return FALSE;
     applyFrame(dialog, d.frame);
     DialogSession& s = d.session;
     if (s.record != nullptr && !s.ended) {
@@ -395,11 +395,11 @@ INT_PTR handleMessage(HWND dialog, MainDialog& d, UINT message, WPARAM wParam, L
         case WM_HSCROLL: return trackbarMoved(dialog, d, wParam, lParam);
         case WM_TIMER: return timerFired(dialog, d);
         case WM_PAINT: return paint(dialog, d);
-        case WM_SIZE: return resized(dialog, d);
+        case WM_SIZE: return resized(dialog, d, wParam);
         case WM_GETMINMAXINFO: return smallestSize(d, lParam);
         case WM_MOUSEWHEEL: return wheelOverDialog(d, wParam, lParam);
         case WM_DPICHANGED: return scaleChanged(dialog, d, wParam, lParam);
-        case kRelayoutMessage: return resized(dialog, d);
+        case kRelayoutMessage: return resized(dialog, d, SIZE_RESTORED);
         case WM_DESTROY:
             if (d.frame.count != 0) keepSize(dialog);
             releaseLogo(dialog, d);
