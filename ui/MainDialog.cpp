@@ -115,7 +115,7 @@ const ValueControl kIntensity = {ID_INTENSITY_EDIT, &MainDialog::intensityTrackb
 
 // The box's text goes into the settings: a number clamped to the range and
 // shown clamped, anything that is not one shown back as the value it left;
-// the trackbar follows and the recomputation waits for 500 ms of quiet.
+// the trackbar follows and the recomputation waits for a pause.
 void valueEdited(HWND dialog, MainDialog& d, const ValueControl& control) {
     char text[64] = {};
     GetDlgItemTextA(dialog, control.editId, text, sizeof text);
