@@ -166,7 +166,10 @@ LRESULT CALLBACK previewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     try {
         switch (message) {
             case WM_PAINT:
-                if (!d.session.ended && !renderForPaint(dialog, d)) return 0;
+                if (!d.session.ended && !renderForPaint(dialog, d)) {
+                    ValidateRect(window, nullptr);  // the dialog is ending: no paint to come back to
+                    return 0;
+                }
                 paintPreview(window, dialog, d);
                 return 0;
             case WM_ERASEBKGND: return 1;  // the paint fills it
