@@ -51,6 +51,10 @@ struct ZoomState {
     int16_t levelMagnify[kMaxZoomLevels];  // 1 up to topLevel, then 2 and 4
 };
 
+// A level's sampling step and enlargement, at least 1 each.
+inline int zoomStepAt(const ZoomState& z, int level) { return z.levelStep[level] > 1 ? z.levelStep[level] : 1; }
+inline int zoomMagnifyAt(const ZoomState& z, int level) { return z.levelMagnify[level] > 1 ? z.levelMagnify[level] : 1; }
+
 // Clears the rectangles, the sampling rate, the buffer sizes and both buffer
 // pointers of a pane (it does not free the buffers).
 void clearPaneState(PaneState* pane);

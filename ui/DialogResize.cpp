@@ -1,6 +1,7 @@
 #include "ui/DialogResize.h"
 
 #include "ui/DialogIds.h"
+#include "ui/PaneView.h"
 
 namespace {
 
@@ -25,13 +26,6 @@ const AnchoredId kAnchors[] = {
     {ID_HELP_BUTTON, Anchor::RightDown},
 };
 static_assert(sizeof kAnchors / sizeof kAnchors[0] <= kMaxAnchoredControls, "FrameLayout holds every control");
-
-Rect clientRectOf(HWND dialog, HWND control) {
-    RECT r = {};
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return {int16_t(r.top), int16_t(r.left), int16_t(r.bottom), int16_t(r.right)};
-}
 
 SavedSize readSavedSize() {
     SavedSize saved = {};
@@ -63,9 +57,8 @@ void captureFrame(HWND dialog, FrameLayout* frame) {
     frame->client = {client.right, client.bottom};
     frame->count = 0;
     for (const AnchoredId& a : kAnchors) {
-        HWND control = GetDlgItem(dialog, a.id);
-        if (control == nullptr) continue;
-        frame->items[frame->count++] = {a.id, a.anchor, clientRectOf(dialog, control)};
+        if (GetDlgItem(dialog, a.id) == nullptr) continue;
+        frame->items[frame->count++] = {a.id, a.anchor, placeholderRect(dialog, a.id)};
     }
 }
 

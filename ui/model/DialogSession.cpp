@@ -29,8 +29,6 @@ bool allocatePreview(PreviewContext& preview, PaneState* pane, uint8_t** before,
     return *before != nullptr;
 }
 
-int step(const ZoomState& z) { return z.levelStep[z.level] > 1 ? z.levelStep[z.level] : 1; }
-int magnify(const ZoomState& z) { return z.levelMagnify[z.level] > 1 ? z.levelMagnify[z.level] : 1; }
 
 }  // namespace
 
@@ -137,7 +135,7 @@ bool resizeSession(DialogSession* s, const Rect& previewPlaceholder, const Rect&
     // The image point at the view's centre, and the scale shown.
     const ZoomState& old = s->zoom;
     int centreX = old.viewLeft + old.levelWidth[old.level] / 2, centreY = old.viewTop + old.levelHeight[old.level] / 2;
-    int oldStep = step(old), oldMagnify = magnify(old);
+    int oldStep = zoomStepAt(old, old.level), oldMagnify = zoomMagnifyAt(old, old.level);
     bool wasWhole = old.level == 0;
 
     // The divider keeps its place in proportion to the area.

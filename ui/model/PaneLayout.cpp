@@ -23,8 +23,8 @@ struct LevelBuffer {
     int width, height;
 };
 LevelBuffer levelBuffer(const Rect& f, const Rect& area, const ZoomState& zoom, int level) {
-    int k = zoom.levelStep[level] > 1 ? zoom.levelStep[level] : 1;
-    int m = zoom.levelMagnify[level] > 1 ? zoom.levelMagnify[level] : 1;
+    int k = zoomStepAt(zoom, level);
+    int m = zoomMagnifyAt(zoom, level);
     int w = f.right / k - f.left / k, h = f.bottom / k - f.top / k;
     if (level == 0) return {w, h};
     return {smaller(w, rectWidth(area) / m), smaller(h, rectHeight(area) / m)};
@@ -113,8 +113,8 @@ void formatZoomLabel(int step, int magnify, char* text, size_t size) {
 void computeVisibleRegion(const Rect& f, ZoomState* zoom, PaneState* preview) {
     int level = zoom->level;
     int lw = zoom->levelWidth[level], lh = zoom->levelHeight[level];
-    int k = zoom->levelStep[level] > 1 ? zoom->levelStep[level] : 1;
-    int m = zoom->levelMagnify[level] > 1 ? zoom->levelMagnify[level] : 1;
+    int k = zoomStepAt(*zoom, level);
+    int m = zoomMagnifyAt(*zoom, level);
     Rect r = {zoom->viewTop, zoom->viewLeft, int16_t(zoom->viewTop + lh), int16_t(zoom->viewLeft + lw)};
     bool outside = r.left < f.left || r.left > f.right || r.right < f.left || r.right > f.right || r.top < f.top ||
                    r.top > f.bottom || r.bottom < f.top || r.bottom > f.bottom;
@@ -182,8 +182,8 @@ ZoomButtons zoomOut(ZoomState* zoom) {
 }
 
 Point16Xy previewToImage(Point16Xy p, const PaneState& preview, const ZoomState& zoom) {
-    int k = zoom.levelStep[zoom.level] > 1 ? zoom.levelStep[zoom.level] : 1;
-    int m = zoom.levelMagnify[zoom.level] > 1 ? zoom.levelMagnify[zoom.level] : 1;
+    int k = zoomStepAt(zoom, zoom.level);
+    int m = zoomMagnifyAt(zoom, zoom.level);
     int x = zoom.viewLeft + (p.x - preview.displayRect.left) * k / m;
     int y = zoom.viewTop + (p.y - preview.displayRect.top) * k / m;
     return {int16_t(x), int16_t(y)};
@@ -198,8 +198,8 @@ void zoomAround(const Rect& f, ZoomState* zoom, PaneState* preview, int level, P
     // The new level's picture, centred in the area, puts q back under the pointer.
     zoom->level = int16_t(level);
     LevelBuffer b = levelBuffer(f, preview->areaRect, *zoom, level);
-    int k = zoom->levelStep[level] > 1 ? zoom->levelStep[level] : 1;
-    int m = zoom->levelMagnify[level] > 1 ? zoom->levelMagnify[level] : 1;
+    int k = zoomStepAt(*zoom, level);
+    int m = zoomMagnifyAt(*zoom, level);
     int marginX = (rectWidth(preview->areaRect) - b.width * m) / 2;
     int marginY = (rectHeight(preview->areaRect) - b.height * m) / 2;
     zoom->viewLeft = int16_t(q.x - (fromLeft - marginX) * k / m);
@@ -208,8 +208,8 @@ void zoomAround(const Rect& f, ZoomState* zoom, PaneState* preview, int level, P
 }
 
 void panBy(const Rect& f, ZoomState* zoom, PaneState* preview, int16_t fromTop, int16_t fromLeft, int dx, int dy) {
-    int k = zoom->levelStep[zoom->level] > 1 ? zoom->levelStep[zoom->level] : 1;
-    int m = zoom->levelMagnify[zoom->level] > 1 ? zoom->levelMagnify[zoom->level] : 1;
+    int k = zoomStepAt(*zoom, zoom->level);
+    int m = zoomMagnifyAt(*zoom, zoom->level);
     // Screen pixels to image pixels; the picture moves with the pointer.
     long left = fromLeft - long(dx) * k / m, top = fromTop - long(dy) * k / m;
     zoom->viewLeft = int16_t(left < f.left ? f.left : left > f.right ? f.right : left);
